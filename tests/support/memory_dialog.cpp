@@ -1,0 +1,130 @@
+// The dialog services of platform/dialog.h over a testsupport::MemoryDialog.
+
+#include "tests/support/memory_dialog.h"
+
+#include <cstring>
+
+namespace testsupport {
+
+platform::DialogHandle MemoryDialog::handle() {
+    return reinterpret_cast<platform::DialogHandle>(this);
+}
+
+MemoryDialog& MemoryDialog::from(platform::DialogHandle dialog) {
+    return *reinterpret_cast<MemoryDialog*>(dialog);
+}
+
+void MemoryDialog::reset() {
+    controls_.clear();
+    calls_.clear();
+}
+
+const std::string& MemoryDialog::text(int controlId) {
+    return control(controlId).text;
+}
+
+void MemoryDialog::setText(int controlId, const std::string& text) {
+    control(controlId).text = text;
+}
+
+const std::vector<std::string>& MemoryDialog::items(int controlId) {
+    return control(controlId).items;
+}
+
+void MemoryDialog::setItems(int controlId, const std::vector<std::string>& items) {
+    MemoryControl& list = control(controlId);
+    list.items = items;
+    list.selection = platform::NO_SELECTION;
+}
+
+int MemoryDialog::selection(int controlId) {
+    return control(controlId).selection;
+}
+
+void MemoryDialog::setSelection(int controlId, int index) {
+    MemoryControl& list = control(controlId);
+    const bool inside = index >= 0 && static_cast<std::size_t>(index) < list.items.size();
+    list.selection = inside ? index : platform::NO_SELECTION;
+}
+
+CheckState MemoryDialog::checkState(int controlId) {
+    return control(controlId).check;
+}
+
+void MemoryDialog::setCheckState(int controlId, CheckState state) {
+    control(controlId).check = state;
+}
+
+std::size_t MemoryDialog::callCount(DialogOperation operation) const {
+    std::size_t count = 0;
+    for (const DialogCall& call : calls_) {
+        if (call.operation == operation) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+}  // namespace testsupport
+
+namespace platform {
+
+using testsupport::DialogOperation;
+using testsupport::MemoryDialog;
+
+void listReset(DialogHandle dialog, int controlId) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.record(DialogOperation::ListReset, controlId);
+    memory.setItems(controlId, {});
+}
+
+void listAppend(DialogHandle dialog, int controlId, const char* text) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.record(DialogOperation::ListAppend, controlId);
+    memory.control(controlId).items.emplace_back(text);
+}
+
+int listSelection(DialogHandle dialog, int controlId) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.record(DialogOperation::ListSelection, controlId);
+    return memory.selection(controlId);
+}
+
+void listSelect(DialogHandle dialog, int controlId, int index) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.record(DialogOperation::ListSelect, controlId);
+    memory.setSelection(controlId, index);
+}
+
+void setControlText(DialogHandle dialog, int controlId, const char* text) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.record(DialogOperation::SetControlText, controlId);
+    memory.setText(controlId, text);
+}
+
+void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint32_t capacity) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.record(DialogOperation::GetControlText, controlId);
+    if (capacity == 0) {
+        return;  // nowhere to put even the terminator
+    }
+    const std::string& text = memory.text(controlId);
+    const std::size_t length = text.size() < capacity - 1 ? text.size() : capacity - 1;
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+}
+
+bool isChecked(DialogHandle dialog, int controlId) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.record(DialogOperation::IsChecked, controlId);
+    return memory.checkState(controlId) == testsupport::CheckState::Checked;
+}
+
+void setChecked(DialogHandle dialog, int controlId, bool checked) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.record(DialogOperation::SetChecked, controlId);
+    memory.setCheckState(controlId, checked ? testsupport::CheckState::Checked
+                                            : testsupport::CheckState::Unchecked);
+}
+
+}  // namespace platform

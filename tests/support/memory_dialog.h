@@ -1,0 +1,86 @@
+#pragma once
+// An in-memory dialog for tests: implements every function of platform/dialog.h
+// by recording, per control id, the edit text, the list items (byte strings in
+// insertion order), the list selection and the check state. Tests create a
+// MemoryDialog, pass its handle() to the code under test, then inspect it.
+//
+// A control springs into existence, empty, the first time anything touches it.
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/dialog.h"
+
+namespace testsupport {
+
+enum class CheckState { Unchecked, Checked, Indeterminate };
+
+// Which dialog service was called, for tests that care about order or count.
+enum class DialogOperation {
+    ListReset,
+    ListAppend,
+    ListSelection,
+    ListSelect,
+    SetControlText,
+    GetControlText,
+    IsChecked,
+    SetChecked,
+};
+
+struct DialogCall {
+    DialogOperation operation;
+    int controlId;
+};
+
+struct MemoryControl {
+    std::string text;
+    std::vector<std::string> items;
+    int selection = platform::NO_SELECTION;
+    CheckState check = CheckState::Unchecked;
+};
+
+class MemoryDialog {
+public:
+    MemoryDialog() = default;
+    MemoryDialog(const MemoryDialog&) = delete;
+    MemoryDialog& operator=(const MemoryDialog&) = delete;
+
+    // The handle the platform functions accept for this dialog.
+    platform::DialogHandle handle();
+    // Recovers the dialog from a handle made by handle().
+    static MemoryDialog& from(platform::DialogHandle dialog);
+
+    // Forgets every control and every recorded call.
+    void reset();
+
+    const std::string& text(int controlId);
+    void setText(int controlId, const std::string& text);
+
+    const std::vector<std::string>& items(int controlId);
+    void setItems(int controlId, const std::vector<std::string>& items);
+
+    int selection(int controlId);
+    // Any index outside the items (including NO_SELECTION) clears the selection,
+    // as a real drop-down list does.
+    void setSelection(int controlId, int index);
+
+    CheckState checkState(int controlId);
+    void setCheckState(int controlId, CheckState state);
+
+    // Every platform call made through this dialog, in order.
+    const std::vector<DialogCall>& calls() const { return calls_; }
+    std::size_t callCount(DialogOperation operation) const;
+    void clearCalls() { calls_.clear(); }
+
+    // Used by the platform functions.
+    MemoryControl& control(int controlId) { return controls_[controlId]; }
+    void record(DialogOperation operation, int controlId) { calls_.push_back({operation, controlId}); }
+
+private:
+    std::map<int, MemoryControl> controls_;
+    std::vector<DialogCall> calls_;
+};
+
+}  // namespace testsupport
