@@ -1,0 +1,44 @@
+#pragma once
+// The built-in catalogue of mobile networks: 134 countries, each with up to
+// PRESET_SLOTS named access-point presets, and the operations the form and the
+// configuration writer use on it.
+
+#include <cstdint>
+
+#include "platform/dialog.h"
+
+namespace carriers {
+
+constexpr int PRESET_SLOTS = 30;
+constexpr int COUNTRY_COUNT = 134;
+constexpr int COUNTRY_ROWS = COUNTRY_COUNT + 1;  // closed by an all-zero row
+constexpr int NONE = -1;
+
+struct CarrierPreset {
+    char name[100];
+    std::int32_t hasApn;
+    char apn[32];
+    char user[32];
+    char password[32];
+    char dns1[16];
+    char dns2[16];
+    char gateway[16];
+};
+
+struct CountryEntry {
+    char name[100];
+    CarrierPreset presets[PRESET_SLOTS];
+};
+
+extern const CountryEntry CarrierTable[COUNTRY_ROWS];
+
+void fillCountryList(platform::DialogHandle dialog);
+void fillPresetList(platform::DialogHandle dialog, int countryIndex);
+void applyCarrierPreset(platform::DialogHandle dialog, int countryIndex, int presetIndex);
+int findCountryIndex(const char* name);                   // NONE when absent
+int findPresetIndex(int countryIndex, const char* name);  // NONE when absent
+// Whether the GSM fields of device::deviceSettings equal the preset exactly.
+// False when either index is NONE or outside the table.
+bool presetMatchesSettings(int countryIndex, int presetIndex);
+
+}  // namespace carriers

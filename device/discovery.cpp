@@ -1,0 +1,106 @@
+#include "device/discovery.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "device/device_files.h"
+#include "device/device_settings.h"
+#include "platform/files.h"
+#include "platform/threads.h"
+#include "platform/volumes.h"
+
+namespace device {
+
+char deviceRoot[DEVICE_ROOT_CAPACITY];
+
+namespace {
+
+bool isDeviceVolume(const char* root) {
+    if (!platform::isRemovableDrive(root)) {
+        return false;
+    }
+    platform::VolumeInformation volume;
+    if (!platform::readVolumeInformation(root, volume)) {
+        return false;  // for example a card reader without a card
+    }
+    return DEVICE_FILE_SYSTEM == volume.fileSystemName && volume.serialNumber == DEVICE_VOLUME_SERIAL;
+}
+
+// Reading the trigger file is the request; the bytes themselves mean nothing.
+void readTriggerFile() {
+    char path[DEVICE_PATH_CAPACITY];
+    if (!formatDevicePath(path, TRIGGER_FILE_NAME)) {
+        return;
+    }
+    alignas(platform::DEVICE_BUFFER_ALIGNMENT) static char chunk[DEVICE_CHUNK_SIZE];
+    for (int i = 0; i < TRIGGER_READ_COUNT; ++i) {
+        platform::File trigger = platform::openDeviceFileForReading(path);
+        if (!trigger.isOpen()) {
+            return;
+        }
+        std::uint32_t bytesRead = 0;
+        if (!platform::readFile(trigger, chunk, sizeof chunk, bytesRead)) {
+            return;
+        }
+    }
+}
+
+void waitUntilDeviceIsBack() {
+    while (findDevice() == 0) {
+        platform::sleepMilliseconds(POLL_INTERVAL_MILLISECONDS);
+    }
+}
+
+void showSwitchFailure() {
+    std::memcpy(configText, SWITCH_FAILED_TEXT, sizeof SWITCH_FAILED_TEXT);
+    configFileSize = sizeof SWITCH_FAILED_TEXT - 1;
+}
+
+}  // namespace
+
+std::int32_t findDevice() {
+    deviceRoot[0] = '\0';
+    const std::uint32_t mask = platform::presentDriveMask();
+    if (mask == 0) {
+        return 0;
+    }
+    for (int slot = 0; slot < platform::DRIVE_SLOT_COUNT; ++slot) {
+        if ((mask & (std::uint32_t{1} << slot)) == 0) {
+            continue;
+        }
+        if (!platform::driveRootPath(slot, deviceRoot, sizeof deviceRoot)) {
+            continue;
+        }
+        if (isDeviceVolume(deviceRoot)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+std::int32_t switchDeviceToWritable() {
+    for (;;) {
+        platform::VolumeInformation volume;
+        if (platform::readVolumeInformation(deviceRoot, volume)) {
+            if (!volume.readOnly) {
+                return 1;
+            }
+            readTriggerFile();
+            // The device drops off the bus and comes back writable; wait for it
+            // to leave first, or the old read-only volume would be taken.
+            platform::sleepMilliseconds(POLL_INTERVAL_MILLISECONDS);
+            while (findDevice() == 1) {
+                showSwitchFailure();
+                platform::sleepMilliseconds(POLL_INTERVAL_MILLISECONDS);
+            }
+            waitUntilDeviceIsBack();
+            return 1;
+        }
+        // The volume vanished between finding it and asking for its flags:
+        // wait until it is back, then look at its flags again.
+        platform::sleepMilliseconds(POLL_INTERVAL_MILLISECONDS);
+        waitUntilDeviceIsBack();
+    }
+}
+
+}  // namespace device

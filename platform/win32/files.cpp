@@ -1,0 +1,65 @@
+// Files on Windows: kernel32 with exactly the access, sharing and flags the
+// utility relies on. No handle is ever shared with another opener.
+
+#include "platform/files.h"
+
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+
+File openFile(const char* path, DWORD access, DWORD disposition, DWORD flags) {
+    HANDLE handle = ::CreateFileA(path, access, 0, nullptr, disposition, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return File{};
+    }
+    return File{reinterpret_cast<std::intptr_t>(handle)};
+}
+
+HANDLE handleOf(const File& file) { return reinterpret_cast<HANDLE>(file.native()); }
+
+}  // namespace
+
+static_assert(File::INVALID == reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE));
+
+void File::close() {
+    if (native_ != INVALID) {
+        ::CloseHandle(reinterpret_cast<HANDLE>(native_));
+        native_ = INVALID;
+    }
+}
+
+File openDeviceFileForReading(const char* path) {
+    // Every read goes to the device, never to the cache: the device changes
+    // its files behind the computer's back.
+    return openFile(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN);
+}
+
+File openExistingForReading(const char* path) {
+    return openFile(path, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+}
+
+File openExistingForWriting(const char* path) {
+    return openFile(path, GENERIC_WRITE, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+}
+
+File createEmptyForWriting(const char* path) {
+    return openFile(path, GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+}
+
+bool readFile(File& file, void* buffer, std::uint32_t capacity, std::uint32_t& bytesRead) {
+    DWORD count = 0;
+    const BOOL ok = ::ReadFile(handleOf(file), buffer, capacity, &count, nullptr);
+    bytesRead = count;
+    return ok != FALSE;
+}
+
+bool writeFile(File& file, const void* data, std::uint32_t length, std::uint32_t& bytesWritten) {
+    DWORD count = 0;
+    const BOOL ok = ::WriteFile(handleOf(file), data, length, &count, nullptr);
+    bytesWritten = count;
+    return ok != FALSE;
+}
+
+}  // namespace platform

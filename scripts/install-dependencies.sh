@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the packages the build and the tests need (Debian 12, as root).
+# Does nothing when every package is already there.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    g++-mingw-w64-x86-64-posix
+    googletest
+    libcurl4-openssl-dev libssl-dev
+    wine wine64
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The test command. Installs what it needs (Debian 12, as root), builds the
+# native flavour with sanitizers and the Windows flavour with mingw-w64, runs
+# every test program (the Windows ones under Wine, in a fresh prefix of their
+# own) and ends with one line: "total: N passed, N failed, N skipped".
+# Exits non-zero when anything failed.
+set -uo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+
+scripts/install-dependencies.sh || { echo "total: 0 passed, 1 failed"; exit 1; }
+
+jobs=$(nproc)
+logs="$top/build/test-logs"
+mkdir -p "$logs"
+
+# Wine gets a prefix of its own, made while the programs build.
+wine_prefix=$(mktemp -d /tmp/ondavox-wine.XXXXXX)
+export WINEPREFIX="$wine_prefix/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+( wineboot -i </dev/null >/dev/null 2>&1; wineserver -w ) &
+wine_boot=$!
+cleanup() {
+    WINEPREFIX="$wine_prefix/prefix" wineserver -k >/dev/null 2>&1
+    rm -rf "$wine_prefix"
+}
+trap cleanup EXIT
+
+passed=0
+failed=0
+skipped=0
+
+build() {  # name, cmake arguments...
+    local name=$1
+    shift
+    echo "== building $name"
+    if ! { cmake -S . -B "build/$name" -G Ninja "$@" && cmake --build "build/$name" -j "$jobs"; } \
+        >"$logs/build-$name.log" 2>&1; then
+        tail -n 60 "$logs/build-$name.log"
+        echo "== $name: build failed"
+        failed=$((failed + 1))
+        return 1
+    fi
+}
+
+count() {  # gtest summary tag, log file
+    local n
+    n=$(tr -d '\r' <"$2" | sed -n "s/^\[  $1 *\] \([0-9]*\) tests\{0,1\}.*/\1/p" | tail -n 1)
+    echo "${n:-0}"
+}
+
+run_tests() {  # name, command...
+    local name=$1
+    shift
+    local log="$logs/$name.log"
+    echo "== running $name tests"
+    timeout 1800 "$@" </dev/null >"$log" 2>&1
+    local status=$?
+    local p f s
+    p=$(count PASSED "$log")
+    f=$(count FAILED "$log")
+    s=$(count SKIPPED "$log")
+    if ! tr -d '\r' <"$log" | grep -q '^\[==========\] .* ran\.'; then
+        f=$((f + 1))  # crashed or hung before its summary
+    elif [ "$status" -ne 0 ] && [ "$f" -eq 0 ]; then
+        f=1
+    fi
+    if [ "$f" -ne 0 ]; then
+        tr -d '\r' <"$log" | grep -E '^\[  FAILED  \]|Failure|error|ERROR|Sanitizer' | head -n 80
+        tail -n 40 "$log"
+    fi
+    echo "== $name: $p passed, $f failed, $s skipped (log: build/test-logs/$name.log)"
+    passed=$((passed + p))
+    failed=$((failed + f))
+    skipped=$((skipped + s))
+}
+
+if build native -DONDAVOX_SANITIZE=ON; then
+    run_tests native build/native/tests/ondavox_tests
+fi
+
+if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; then
+    wait "$wine_boot"
+    run_tests windows wine build/windows/tests/ondavox_tests.exe
+fi
+
+echo "total: $passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

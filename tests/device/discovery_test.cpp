@@ -1,0 +1,191 @@
+// Device discovery and the mode switch against a scripted list of drives.
+// Each sleep moves the script on, so the waits cost no real time.
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "device/device_settings.h"
+#include "device/discovery.h"
+#include "tests/support/open_counter.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/volume_script.h"
+
+namespace {
+
+using testsupport::DriveTable;
+using testsupport::ScriptedDrive;
+
+constexpr std::uint32_t OTHER_SERIAL = 0x12345678;
+
+ScriptedDrive drive(char letter) {
+    ScriptedDrive d;
+    d.letter = letter;
+    return d;
+}
+
+ScriptedDrive withSerial(ScriptedDrive d, std::uint32_t serial) {
+    d.serialNumber = serial;
+    return d;
+}
+
+ScriptedDrive fixed(ScriptedDrive d) {
+    d.removable = false;
+    return d;
+}
+
+ScriptedDrive withFileSystem(ScriptedDrive d, const char* name) {
+    d.fileSystem = name;
+    return d;
+}
+
+ScriptedDrive withoutMedium(ScriptedDrive d) {
+    d.hasMedium = false;
+    return d;
+}
+
+ScriptedDrive readOnly(ScriptedDrive d) {
+    d.readOnly = true;
+    return d;
+}
+
+struct FindCase {
+    const char* name;
+    DriveTable drives;
+    std::int32_t found;
+    const char* root;
+};
+
+const FindCase FIND_CASES[] = {
+    {"NoDrives", {}, 0, ""},
+    {"DeviceAlone", {fixed(withSerial(drive('C'), OTHER_SERIAL)), drive('E')}, 1, "E:\\"},
+    {"LowerLetterWins", {drive('F'), drive('D')}, 1, "D:\\"},
+    {"OtherSerial", {withSerial(drive('E'), OTHER_SERIAL)}, 0, ""},
+    {"FixedDriveWithDeviceSerial", {fixed(drive('E'))}, 0, ""},
+    {"OtherFileSystem", {withFileSystem(drive('E'), "FAT")}, 0, ""},
+    {"FileSystemNameIsCaseSensitive", {withFileSystem(drive('E'), "fat32")}, 0, ""},
+    {"DriveWithoutMediumIsPassedOver", {withoutMedium(drive('D')), drive('G')}, 1, "G:\\"},
+    {"LetterZIsScanned", {withSerial(drive('E'), OTHER_SERIAL), drive('Z')}, 1, "Z:\\"},
+};
+
+class FindDevice : public ::testing::TestWithParam<FindCase> {};
+
+TEST_P(FindDevice, TakesTheFirstMatchingDriveInLetterOrder) {
+    testsupport::scriptDrives({GetParam().drives});
+    EXPECT_EQ(device::findDevice(), GetParam().found);
+    if (GetParam().found == 1) {
+        EXPECT_STREQ(device::deviceRoot, GetParam().root);
+    }
+    EXPECT_TRUE(testsupport::recordedSleeps().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FindDevice, ::testing::ValuesIn(FIND_CASES),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+// The mode switch, with real folders as the drives' roots so that the
+// trigger file is really read.
+class SwitchDevice : public ::testing::Test {
+protected:
+    void SetUp() override { device::resetDeviceSettings(); }
+
+    ScriptedDrive deviceOn(char letter, const testsupport::TempFolder& folder) {
+        ScriptedDrive d = drive(letter);
+        d.root = folder.root();
+        return d;
+    }
+
+    void findFirst() { ASSERT_EQ(device::findDevice(), 1); }
+
+    testsupport::TempFolder driveE;
+    testsupport::TempFolder driveG;
+};
+
+TEST_F(SwitchDevice, WritableDeviceIsLeftAloneAtOnce) {
+    driveE.writeFile("start.html", std::string(3000, 'x'));
+    testsupport::OpenCounter counter(driveE.root());
+    testsupport::scriptDrives({{deviceOn('E', driveE)}, {}});
+    findFirst();
+
+    EXPECT_EQ(device::switchDeviceToWritable(), 1);
+    EXPECT_EQ(std::string(device::deviceRoot), driveE.root());
+    EXPECT_TRUE(testsupport::recordedSleeps().empty());
+    if (counter.supported()) {
+        EXPECT_EQ(counter.opens("start.html"), 0);
+    }
+}
+
+TEST_F(SwitchDevice, ReadOnlyDeviceIsTriggeredAndFoundUnderItsNewLetter) {
+    driveE.writeFile("start.html", std::string(3000, 'x'));
+    testsupport::OpenCounter counter(driveE.root());
+    testsupport::scriptDrives({
+        {readOnly(deviceOn('E', driveE))},
+        {},                      // gone after the first wait
+        {deviceOn('G', driveG)}, // back, writable, under another letter
+    });
+    findFirst();
+
+    EXPECT_EQ(device::switchDeviceToWritable(), 1);
+    EXPECT_EQ(std::string(device::deviceRoot), driveG.root());
+    EXPECT_EQ(testsupport::recordedSleeps(), (std::vector<std::uint32_t>{1000, 1000}));
+    if (counter.supported()) {
+        EXPECT_EQ(counter.opens("start.html"), 20);
+        EXPECT_EQ(counter.reads("start.html"), 20);
+    }
+}
+
+TEST_F(SwitchDevice, MissingTriggerFileStillWaitsForTheDevice) {
+    testsupport::scriptDrives({{readOnly(deviceOn('E', driveE))}, {}, {}, {}, {deviceOn('E', driveE)}});
+    findFirst();
+
+    EXPECT_EQ(device::switchDeviceToWritable(), 1);
+    EXPECT_EQ(std::string(device::deviceRoot), driveE.root());
+    EXPECT_EQ(testsupport::recordedSleeps(), (std::vector<std::uint32_t>{1000, 1000, 1000, 1000}));
+}
+
+TEST_F(SwitchDevice, DeviceThatStaysShowsTheSwitchFailureUntilItLeaves) {
+    const ScriptedDrive stuck = readOnly(deviceOn('E', driveE));
+    testsupport::scriptDrives({{stuck}, {stuck}, {stuck}, {}, {deviceOn('E', driveE)}});
+    findFirst();
+
+    EXPECT_EQ(device::switchDeviceToWritable(), 1);
+    EXPECT_EQ(testsupport::recordedSleeps(), (std::vector<std::uint32_t>{1000, 1000, 1000, 1000}));
+    EXPECT_STREQ(device::configText, "Unable to switch, trigger time exceeded");
+    EXPECT_EQ(device::configFileSize, 39u);
+}
+
+TEST_F(SwitchDevice, EmptyTriggerFileIsStillReadTwentyTimes) {
+    driveE.writeFile("start.html", "");  // every read succeeds with 0 bytes
+    testsupport::OpenCounter counter(driveE.root());
+    testsupport::scriptDrives({{readOnly(deviceOn('E', driveE))}, {}, {deviceOn('E', driveE)}});
+    findFirst();
+    EXPECT_EQ(device::switchDeviceToWritable(), 1);
+    if (counter.supported()) {
+        EXPECT_EQ(counter.opens("start.html"), 20);
+    }
+}
+
+TEST_F(SwitchDevice, TriggerReadsStopAtTheFirstFailure) {
+    driveE.writeFile("start.html/inside", "");  // a folder: opening or reading it fails
+    testsupport::OpenCounter counter(driveE.root());
+    testsupport::scriptDrives({{readOnly(deviceOn('E', driveE))}, {}, {deviceOn('E', driveE)}});
+    findFirst();
+    EXPECT_EQ(device::switchDeviceToWritable(), 1);
+    EXPECT_EQ(testsupport::recordedSleeps(), (std::vector<std::uint32_t>{1000, 1000}));
+    if (counter.supported()) {
+        EXPECT_LE(counter.opens("start.html"), 1);
+    }
+}
+
+TEST_F(SwitchDevice, UnreadableFlagsWaitForTheVolumeAndLookAgain) {
+    ScriptedDrive gone = withoutMedium(deviceOn('E', driveE));
+    testsupport::scriptDrives({{gone}, {deviceOn('E', driveE)}});
+    std::strcpy(device::deviceRoot, driveE.root().c_str());
+
+    EXPECT_EQ(device::switchDeviceToWritable(), 1);
+    EXPECT_EQ(std::string(device::deviceRoot), driveE.root());
+    EXPECT_EQ(testsupport::recordedSleeps(), (std::vector<std::uint32_t>{1000}));
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+// Substitute for the volumes group and for sleeping: the computer's list of
+// drives follows a script of drive tables that changes between polls. Each
+// sleep is recorded and moves the script to its next table (the last table
+// stays in force), so device waits take no real time.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct ScriptedDrive {
+    char letter = 'E';
+    std::string root;  // the root path the core gets; a real folder when files are read
+    bool removable = true;
+    bool hasMedium = true;  // without one the volume cannot be read
+    std::string fileSystem = "FAT32";
+    std::uint32_t serialNumber = 0xECE22CF8;
+    bool readOnly = false;
+};
+
+using DriveTable = std::vector<ScriptedDrive>;
+
+void scriptDrives(std::vector<DriveTable> tables);
+std::vector<std::uint32_t> recordedSleeps();
+// The number of sleeps after which the script aborts the program, so that a
+// wait that never ends fails instead of hanging.
+constexpr std::size_t SLEEP_LIMIT = 10000;
+
+}  // namespace testsupport
