@@ -19,9 +19,10 @@ File openFile(const char* path, DWORD access, DWORD disposition, DWORD flags) {
 
 HANDLE handleOf(const File& file) { return reinterpret_cast<HANDLE>(file.native()); }
 
-}  // namespace
+// INVALID_HANDLE_VALUE is the handle -1, the same value File uses for "not open".
+static_assert(sizeof(HANDLE) == sizeof(std::intptr_t));
 
-static_assert(File::INVALID == reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE));
+}  // namespace
 
 void File::close() {
     if (native_ != INVALID) {
