@@ -1,0 +1,163 @@
+#include "device/config_writer.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "carriers/carrier_table.h"
+#include "device/device_files.h"
+#include "device/device_settings.h"
+#include "platform/files.h"
+#include "res/control_ids.h"
+
+namespace device {
+
+namespace {
+
+enum class Skeleton { HxaVersion1, HxaVersion2, HxbVersion1 };
+
+bool chooseSkeleton(const DeviceSettings& settings, Skeleton& skeleton) {
+    if (settings.device == DeviceKind::Hxa && settings.version == 1) {
+        skeleton = Skeleton::HxaVersion1;
+    } else if (settings.device == DeviceKind::Hxa && settings.version == 2) {
+        skeleton = Skeleton::HxaVersion2;
+    } else if (settings.device == DeviceKind::Hxb && settings.version == 1) {
+        skeleton = Skeleton::HxbVersion1;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void readForm(platform::DialogHandle form, DeviceSettings& s) {
+    platform::getControlText(form, IDC_WIFI_SSID, s.wifi_ssid, sizeof s.wifi_ssid);
+    platform::getControlText(form, IDC_WIFI_PASSWORD, s.wifi_pass, sizeof s.wifi_pass);
+    platform::getControlText(form, IDC_GSM_PIN, s.gsm_pin, sizeof s.gsm_pin);
+    platform::getControlText(form, IDC_APN, s.gsm_apn, sizeof s.gsm_apn);
+    platform::getControlText(form, IDC_GSM_USER, s.gsm_user, sizeof s.gsm_user);
+    platform::getControlText(form, IDC_GSM_PASSWORD, s.gsm_pass, sizeof s.gsm_pass);
+    platform::getControlText(form, IDC_DNS1, s.gsm_dns1, sizeof s.gsm_dns1);
+    platform::getControlText(form, IDC_DNS2, s.gsm_dns2, sizeof s.gsm_dns2);
+    platform::getControlText(form, IDC_GATEWAY, s.gsm_gw, sizeof s.gsm_gw);
+    s.gsm_has_apn = s.gsm_apn[0] != '\0' ? 1 : 0;
+    s.gsm_roaming = platform::isChecked(form, IDC_ROAMING_CHECK) ? 1 : 0;
+    // A stored profile the list cannot show leaves it without a selection;
+    // the stored value then goes back unchanged instead of -1.
+    const int profile = platform::listSelection(form, IDC_RADIO_PROFILE_LIST);
+    if (profile != platform::NO_SELECTION) {
+        s.radio_profile = profile;
+    }
+}
+
+// Appends formatted text; remembers when anything did not fit.
+class TextBuffer {
+public:
+    TextBuffer(char* buffer, std::uint32_t capacity) : buffer_(buffer), capacity_(capacity) {}
+
+    [[gnu::format(printf, 2, 3)]] void append(const char* format, ...) {
+        va_list arguments;
+        va_start(arguments, format);
+        const std::uint32_t room = capacity_ - length_;
+        const int written = std::vsnprintf(buffer_ + length_, room, format, arguments);
+        va_end(arguments);
+        if (written < 0 || static_cast<std::uint32_t>(written) >= room) {
+            overflow_ = true;
+            length_ = capacity_ - 1;
+        } else {
+            length_ += static_cast<std::uint32_t>(written);
+        }
+    }
+
+    std::uint32_t length() const { return length_; }
+    bool overflowed() const { return overflow_; }
+
+private:
+    char* buffer_;
+    std::uint32_t capacity_;
+    std::uint32_t length_ = 0;
+    bool overflow_ = false;
+};
+
+const char* flagText(std::int32_t flag) { return flag == 1 ? "true" : "false"; }
+
+void formatSkeleton(TextBuffer& out, Skeleton skeleton, const DeviceSettings& s, const char* country,
+                    const char* provider) {
+    const char* type = skeleton == Skeleton::HxaVersion1   ? "HXA v1"
+                       : skeleton == Skeleton::HxaVersion2 ? "HXA v2"
+                                                           : "HXB v1";
+    out.append("# Brelvan OV global configuration file\n");
+    out.append("# Skeleton type: %s\n", type);
+    out.append("# Edited by Windows Configuration Utility\n");
+    out.append("\n");
+    out.append("version = %d\n", skeleton == Skeleton::HxaVersion2 ? 2 : 1);
+    if (skeleton == Skeleton::HxbVersion1) {
+        out.append("device = \"hxb\"\n");
+    }
+    out.append("wifi_ssid = \"%s\"\n", s.wifi_ssid);
+    out.append("wifi_pass = \"%s\"\n", s.wifi_pass);
+    out.append("gsm_pin = \"%s\"\n", s.gsm_pin);
+    out.append("gsm_country = \"%s\"\n", country);
+    out.append("gsm_provider = \"%s\"\n", provider);
+    out.append("gsm_has_apn = %s\n", flagText(s.gsm_has_apn));
+    out.append("gsm_apn = \"%s\"\n", s.gsm_apn);
+    out.append("gsm_user = \"%s\"\n", s.gsm_user);
+    out.append("gsm_pass = \"%s\"\n", s.gsm_pass);
+    out.append("gsm_dns1 = \"%s\"\n", s.gsm_dns1);
+    out.append("gsm_dns2 = \"%s\"\n", s.gsm_dns2);
+    out.append("gsm_gw = \"%s\"\n", s.gsm_gw);
+    out.append("gsm_roaming = %s\n", flagText(s.gsm_roaming));
+    if (skeleton == Skeleton::HxaVersion2) {
+        out.append("radio_profile = %d\n", s.radio_profile);
+    }
+}
+
+}  // namespace
+
+std::int32_t writeDeviceConfig(platform::DialogHandle form) {
+    DeviceSettings& s = deviceSettings;
+    readForm(form, s);
+    const int countryIndex = platform::listSelection(form, IDC_COUNTRY_LIST);
+    const int presetIndex = platform::listSelection(form, IDC_PROVIDER_LIST);
+
+    static char output[CONFIG_OUTPUT_CAPACITY];
+    std::memset(output, 0, sizeof output);
+
+    Skeleton skeleton;
+    if (!chooseSkeleton(s, skeleton)) {
+        return 0;
+    }
+
+    // The Hxa files name a country and a carrier only while the settings are
+    // exactly that carrier's preset; Hxb files keep the names they had.
+    const char* country = s.gsm_country;
+    const char* provider = s.gsm_provider;
+    if (skeleton != Skeleton::HxbVersion1) {
+        if (carriers::presetMatchesSettings(countryIndex, presetIndex)) {
+            country = carriers::CarrierTable[countryIndex].name;
+            provider = carriers::CarrierTable[countryIndex].presets[presetIndex].name;
+        } else {
+            country = "";
+            provider = "";
+        }
+    }
+
+    TextBuffer text(output, sizeof output);
+    formatSkeleton(text, skeleton, s, country, provider);
+    if (text.overflowed() || configFileSize > sizeof output || text.length() > configFileSize) {
+        return 0;
+    }
+
+    char path[DEVICE_PATH_CAPACITY];
+    if (!formatDevicePath(path, CONFIG_FILE_PATH)) {
+        return 0;
+    }
+    platform::File config = platform::openExistingForWriting(path);
+    if (!config.isOpen()) {
+        return 0;
+    }
+    std::uint32_t written = 0;
+    const bool ok = platform::writeFile(config, output, configFileSize, written);
+    return ok && written == configFileSize ? 1 : 0;
+}
+
+}  // namespace device
