@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-x86-64-posix
     googletest
     libcurl4-openssl-dev libssl-dev
-    wine wine64
+    wine wine64 dosfstools
 )
 
 missing=()

@@ -76,6 +76,22 @@ run_tests() {  # name, command...
     skipped=$((skipped + s))
 }
 
+# Gives the Wine prefix a drive E: that looks like the device to the real
+# volume calls: removable, FAT32, the device's serial (from a boot sector made
+# by mkfs.vfat inside the drive's folder, where Wine looks for it).
+prepare_device_drive() {
+    local drive="$wine_prefix/drive-e"
+    mkdir -p "$drive/.wine-sb" &&
+        truncate -s 40M "$wine_prefix/boot.img" &&
+        mkfs.vfat -F 32 -i ECE22CF8 -n RADIO "$wine_prefix/boot.img" >/dev/null &&
+        head -c 2048 "$wine_prefix/boot.img" >"$drive/.wine-sb/sb.img" &&
+        rm -f "$wine_prefix/boot.img" &&
+        ln -sfn "$drive" "$WINEPREFIX/dosdevices/e:" &&
+        ln -sfn "$drive/.wine-sb/sb.img" "$WINEPREFIX/dosdevices/e::" &&
+        wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f /reg:64 </dev/null >/dev/null 2>&1 &&
+        wineserver -w
+}
+
 if build native -DONDAVOX_SANITIZE=ON; then
     run_tests native build/native/tests/ondavox_tests
 fi
@@ -83,6 +99,12 @@ fi
 if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; then
     wait "$wine_boot"
     run_tests windows wine build/windows/tests/ondavox_tests.exe
+    if prepare_device_drive; then
+        run_tests windows-drive env 'ONDAVOX_TEST_DEVICE_ROOT=E:\' wine build/windows/tests/ondavox_win32_tests.exe
+    else
+        echo "== could not prepare the Wine device drive"
+        failed=$((failed + 1))
+    fi
 fi
 
 echo "total: $passed passed, $failed failed, $skipped skipped"
