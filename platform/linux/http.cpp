@@ -1,0 +1,297 @@
+// HTTP on Linux: libcurl behind the session / connection / request calls of
+// the Windows client. The system's default proxy configuration is libcurl's:
+// the proxy environment variables (http_proxy, no_proxy). No time-outs are
+// set. The body is handed over through one buffer: libcurl's write callback
+// fills it only when it is empty and otherwise pauses the transfer, so the
+// bytes come out in arrival order and nothing piles up in memory.
+
+#include "platform/http.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+struct HttpObject {
+    virtual ~HttpObject() = default;
+};
+
+struct Session final : HttpObject {
+    std::string agent;
+};
+
+struct Connection final : HttpObject {
+    const Session* session = nullptr;
+    std::string host;
+    std::uint16_t port = 0;
+};
+
+// WinHTTP follows up to ten redirects by default; do the same.
+constexpr long MAX_REDIRECTS = 10;
+// libcurl hands the write callback at most its receive buffer's size.
+constexpr long RECEIVE_BUFFER_SIZE = CURL_MAX_WRITE_SIZE;
+// How long one wait for socket activity lasts before libcurl is driven again.
+constexpr int POLL_MILLISECONDS = 1000;
+
+struct Request final : HttpObject {
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr;
+    bool added = false;
+    std::string url;
+    std::string agent;
+
+    std::vector<char> buffer;  // body bytes received and not read yet
+    std::size_t start = 0;
+    std::size_t end = 0;
+    bool paused = false;
+
+    int lastStatus = 0;
+    bool headersComplete = false;
+    bool done = false;
+    CURLcode result = CURLE_OK;
+
+    ~Request() override {
+        if (multi != nullptr && easy != nullptr && added) {
+            curl_multi_remove_handle(multi, easy);
+        }
+        if (easy != nullptr) {
+            curl_easy_cleanup(easy);
+        }
+        if (multi != nullptr) {
+            curl_multi_cleanup(multi);
+        }
+    }
+
+    std::size_t buffered() const { return end - start; }
+};
+
+bool initialiseLibrary() {
+    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    return ready;
+}
+
+std::string utf8(const char16_t* text) {
+    std::string out;
+    for (; *text != u'\0'; ++text) {
+        char32_t c = *text;
+        if (c >= 0xD800 && c < 0xDC00 && text[1] >= 0xDC00 && text[1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[1]) - 0xDC00);
+            ++text;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+template <typename T>
+T* objectOf(const HttpHandle& handle) {
+    return dynamic_cast<T*>(reinterpret_cast<HttpObject*>(handle.native()));
+}
+
+HttpHandle own(HttpObject* object) { return HttpHandle{reinterpret_cast<std::intptr_t>(object)}; }
+
+std::size_t onBody(char* data, std::size_t size, std::size_t count, void* context) {
+    auto& request = *static_cast<Request*>(context);
+    const std::size_t length = size * count;
+    if (request.buffered() != 0) {
+        request.paused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    if (length > request.buffer.size()) {
+        request.buffer.resize(length);
+    }
+    std::memcpy(request.buffer.data(), data, length);
+    request.start = 0;
+    request.end = length;
+    return length;
+}
+
+std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* context) {
+    auto& request = *static_cast<Request*>(context);
+    const std::size_t length = size * count;
+    const std::string_view line(data, length);
+    if (line.starts_with("HTTP/")) {
+        const std::size_t blank = line.find(' ');
+        request.lastStatus = blank == std::string_view::npos ? 0 : std::atoi(std::string(line.substr(blank + 1, 3)).c_str());
+    } else if ((line == "\r\n" || line == "\n") && request.lastStatus >= 200) {
+        // Informational answers (100 Continue) are followed by the real one.
+        request.headersComplete = true;
+    }
+    return length;
+}
+
+// Lets libcurl work until wanted() holds or the transfer has ended.
+template <typename Wanted>
+void driveUntil(Request& request, Wanted wanted) {
+    while (!request.done && !wanted()) {
+        if (request.paused && request.buffered() == 0) {
+            // Delivers the piece the callback refused at once.
+            request.paused = false;
+            curl_easy_pause(request.easy, CURLPAUSE_CONT);
+            continue;
+        }
+        int running = 0;
+        if (curl_multi_perform(request.multi, &running) != CURLM_OK) {
+            request.done = true;
+            request.result = CURLE_FAILED_INIT;
+            break;
+        }
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(request.multi, &queued)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == request.easy) {
+                request.done = true;
+                request.result = message->data.result;
+            }
+        }
+        if (request.done || wanted()) {
+            break;
+        }
+        curl_multi_poll(request.multi, nullptr, 0, POLL_MILLISECONDS, nullptr);
+    }
+}
+
+}  // namespace
+
+void HttpHandle::close() {
+    if (native_ != 0) {
+        delete reinterpret_cast<HttpObject*>(native_);
+        native_ = 0;
+    }
+}
+
+HttpHandle httpOpenSession(const char16_t* agent) {
+    if (!initialiseLibrary()) {
+        return {};
+    }
+    auto* session = new Session;
+    session->agent = utf8(agent);
+    return own(session);
+}
+
+HttpHandle httpConnect(const HttpHandle& session, const char16_t* host, std::uint16_t port) {
+    const Session* owner = objectOf<Session>(session);
+    if (owner == nullptr || host == nullptr || host[0] == u'\0') {
+        return {};
+    }
+    auto* connection = new Connection;
+    connection->session = owner;
+    connection->host = utf8(host);
+    connection->port = port;
+    return own(connection);
+}
+
+HttpHandle httpOpenRequest(const HttpHandle& connection, const char16_t* verb, const char16_t* path) {
+    const Connection* owner = objectOf<Connection>(connection);
+    if (owner == nullptr) {
+        return {};
+    }
+    auto* request = new Request;
+    HttpHandle handle = own(request);
+    request->easy = curl_easy_init();
+    request->multi = curl_multi_init();
+    if (request->easy == nullptr || request->multi == nullptr) {
+        return {};
+    }
+    request->url = "http://" + owner->host + ":" + std::to_string(owner->port) + utf8(path);
+    request->agent = owner->session->agent;
+    request->buffer.resize(RECEIVE_BUFFER_SIZE);
+
+    CURL* easy = request->easy;
+    bool ok = curl_easy_setopt(easy, CURLOPT_URL, request->url.c_str()) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, utf8(verb).c_str()) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_USERAGENT, request->agent.c_str()) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MAX_REDIRECTS) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, RECEIVE_BUFFER_SIZE) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEDATA, request) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_HEADERDATA, request) == CURLE_OK;
+    if (!ok) {
+        return {};
+    }
+    return handle;
+}
+
+bool httpSendRequest(HttpHandle& request) {
+    Request* r = objectOf<Request>(request);
+    if (r == nullptr || r->added) {
+        return false;
+    }
+    if (curl_multi_add_handle(r->multi, r->easy) != CURLM_OK) {
+        return false;
+    }
+    r->added = true;
+    // libcurl sends and receives in one go; wait here for the answer's
+    // headers, which is where the Windows client's next call would block.
+    driveUntil(*r, [r] { return r->headersComplete; });
+    if (r->headersComplete) {
+        return true;
+    }
+    // Ended without an answer: it counts as sent when the request went out.
+    long requestSize = 0;
+    curl_easy_getinfo(r->easy, CURLINFO_REQUEST_SIZE, &requestSize);
+    return requestSize > 0;
+}
+
+bool httpReceiveResponse(HttpHandle& request) {
+    Request* r = objectOf<Request>(request);
+    return r != nullptr && r->headersComplete;
+}
+
+bool httpQueryDataAvailable(HttpHandle& request, std::uint32_t& available) {
+    available = 0;
+    Request* r = objectOf<Request>(request);
+    if (r == nullptr || !r->added) {
+        return false;
+    }
+    driveUntil(*r, [r] { return r->buffered() != 0; });
+    if (r->buffered() != 0) {
+        available = static_cast<std::uint32_t>(r->buffered());
+        return true;
+    }
+    return r->result == CURLE_OK;
+}
+
+bool httpReadData(HttpHandle& request, void* buffer, std::uint32_t count, std::uint32_t& bytesRead) {
+    bytesRead = 0;
+    Request* r = objectOf<Request>(request);
+    if (r == nullptr || !r->added) {
+        return false;
+    }
+    if (count == 0) {
+        return true;
+    }
+    driveUntil(*r, [r] { return r->buffered() != 0; });
+    if (r->buffered() == 0) {
+        return r->result == CURLE_OK;
+    }
+    const std::size_t length = std::min<std::size_t>(count, r->buffered());
+    std::memcpy(buffer, r->buffer.data() + r->start, length);
+    r->start += length;
+    bytesRead = static_cast<std::uint32_t>(length);
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,67 @@
+// HTTP on Windows: WinHTTP, synchronous, with the default proxy configuration
+// and default time-outs.
+
+#include "platform/http.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+namespace platform {
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the core's wide texts are passed to WinHTTP as they are");
+
+const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+HINTERNET internetOf(const HttpHandle& handle) { return reinterpret_cast<HINTERNET>(handle.native()); }
+
+HttpHandle own(HINTERNET internet) { return HttpHandle{reinterpret_cast<std::intptr_t>(internet)}; }
+
+}  // namespace
+
+void HttpHandle::close() {
+    if (native_ != 0) {
+        ::WinHttpCloseHandle(reinterpret_cast<HINTERNET>(native_));
+        native_ = 0;
+    }
+}
+
+HttpHandle httpOpenSession(const char16_t* agent) {
+    return own(::WinHttpOpen(wide(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                             WINHTTP_NO_PROXY_BYPASS, 0));
+}
+
+HttpHandle httpConnect(const HttpHandle& session, const char16_t* host, std::uint16_t port) {
+    return own(::WinHttpConnect(internetOf(session), wide(host), port, 0));
+}
+
+HttpHandle httpOpenRequest(const HttpHandle& connection, const char16_t* verb, const char16_t* path) {
+    return own(::WinHttpOpenRequest(internetOf(connection), wide(verb), wide(path), nullptr, WINHTTP_NO_REFERER,
+                                    WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+}
+
+bool httpSendRequest(HttpHandle& request) {
+    return ::WinHttpSendRequest(internetOf(request), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                                0) != FALSE;
+}
+
+bool httpReceiveResponse(HttpHandle& request) {
+    return ::WinHttpReceiveResponse(internetOf(request), nullptr) != FALSE;
+}
+
+bool httpQueryDataAvailable(HttpHandle& request, std::uint32_t& available) {
+    DWORD count = 0;
+    const BOOL ok = ::WinHttpQueryDataAvailable(internetOf(request), &count);
+    available = count;
+    return ok != FALSE;
+}
+
+bool httpReadData(HttpHandle& request, void* buffer, std::uint32_t count, std::uint32_t& bytesRead) {
+    DWORD read = 0;
+    const BOOL ok = ::WinHttpReadData(internetOf(request), buffer, count, &read);
+    bytesRead = read;
+    return ok != FALSE;
+}
+
+}  // namespace platform

@@ -1,0 +1,339 @@
+// The scriptable test server: BSD sockets on Linux, Winsock on Windows.
+
+#include "tests/support/http_test_server.h"
+
+#include "tests/support/http_test_pattern.h"
+
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace testsupport {
+
+namespace {
+
+#ifdef _WIN32
+using Socket = SOCKET;
+constexpr Socket NO_SOCKET = INVALID_SOCKET;
+void closeSocket(Socket s) { ::closesocket(s); }
+struct WinsockUser {
+    WinsockUser() {
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+    }
+};
+void useNetwork() { static WinsockUser user; }
+constexpr int SEND_FLAGS = 0;
+#else
+using Socket = int;
+constexpr Socket NO_SOCKET = -1;
+void closeSocket(Socket s) { ::close(s); }
+void useNetwork() {}
+constexpr int SEND_FLAGS = MSG_NOSIGNAL;
+#endif
+
+class OwnedSocket {
+public:
+    explicit OwnedSocket(Socket s = NO_SOCKET) : s_(s) {}
+    ~OwnedSocket() { reset(); }
+    OwnedSocket(const OwnedSocket&) = delete;
+    OwnedSocket& operator=(const OwnedSocket&) = delete;
+    Socket get() const { return s_; }
+    void reset(Socket s = NO_SOCKET) {
+        if (s_ != NO_SOCKET) {
+            closeSocket(s_);
+        }
+        s_ = s;
+    }
+
+private:
+    Socket s_;
+};
+
+Socket listenOnLoopback(std::uint16_t& port) {
+    useNetwork();
+    Socket s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == NO_SOCKET) {
+        return NO_SOCKET;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(s, 16) != 0 ||
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        closeSocket(s);
+        return NO_SOCKET;
+    }
+    port = ntohs(address.sin_port);
+    return s;
+}
+
+bool sendAll(Socket s, const char* data, std::size_t length) {
+    while (length > 0) {
+        const int chunk = static_cast<int>(std::min<std::size_t>(length, 1 << 20));
+        const auto sent = ::send(s, data, chunk, SEND_FLAGS);
+        if (sent <= 0) {
+            return false;
+        }
+        data += sent;
+        length -= static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+bool sendText(Socket s, const std::string& text) { return sendAll(s, text.data(), text.size()); }
+
+std::string headerValue(const std::string& head, const char* name) {
+    const std::string key = std::string("\r\n") + name + ":";
+    for (std::size_t at = 0; (at = head.find("\r\n", at)) != std::string::npos; at += 2) {
+        if (head.size() - at >= key.size()) {
+            bool same = true;
+            for (std::size_t k = 0; k < key.size() && same; ++k) {
+                same = std::tolower(static_cast<unsigned char>(head[at + k])) ==
+                       std::tolower(static_cast<unsigned char>(key[k]));
+            }
+            if (same) {
+                std::size_t begin = at + key.size();
+                while (begin < head.size() && head[begin] == ' ') {
+                    ++begin;
+                }
+                return head.substr(begin, head.find("\r\n", begin) - begin);
+            }
+        }
+    }
+    return {};
+}
+
+std::string pathOf(const std::string& target) {
+    const std::size_t scheme = target.find("://");
+    if (target.starts_with("/") || scheme == std::string::npos) {
+        return target;
+    }
+    const std::size_t slash = target.find('/', scheme + 3);
+    return slash == std::string::npos ? std::string("/") : target.substr(slash);
+}
+
+const char* reasonOf(int status) {
+    switch (status) {
+        case 200: return "OK";
+        case 403: return "Forbidden";
+        case 404: return "Not Found";
+        case 500: return "Internal Server Error";
+        case 503: return "Service Unavailable";
+        default: return "Status";
+    }
+}
+
+}  // namespace
+
+struct HttpTestServer::State {
+    OwnedSocket listener;
+    std::uint16_t port = 0;
+    std::atomic<bool> stopping{false};
+    std::thread thread;
+    mutable std::mutex mutex;
+    std::map<std::string, HttpTestReply> scripts;
+    std::vector<HttpTestRequest> log;
+
+    void run() {
+        while (!stopping) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(listener.get(), &readable);
+            timeval wait{0, 50 * 1000};
+            if (::select(static_cast<int>(listener.get()) + 1, &readable, nullptr, nullptr, &wait) <= 0) {
+                continue;
+            }
+            OwnedSocket connection(::accept(listener.get(), nullptr, nullptr));
+            if (connection.get() != NO_SOCKET) {
+                serve(connection.get());
+            }
+        }
+    }
+
+    void serve(Socket s) {
+        int noDelay = 1;
+        ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+        std::string head;
+        char buffer[4096];
+        while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+            const auto got = ::recv(s, buffer, sizeof buffer, 0);
+            if (got <= 0) {
+                return;
+            }
+            head.append(buffer, static_cast<std::size_t>(got));
+        }
+        HttpTestRequest request;
+        request.requestLine = head.substr(0, head.find("\r\n"));
+        const std::size_t firstBlank = request.requestLine.find(' ');
+        const std::size_t secondBlank = request.requestLine.find(' ', firstBlank + 1);
+        if (firstBlank != std::string::npos) {
+            request.target = request.requestLine.substr(firstBlank + 1, secondBlank - firstBlank - 1);
+        }
+        request.path = pathOf(request.target);
+        request.host = headerValue(head, "Host");
+        request.userAgent = headerValue(head, "User-Agent");
+
+        HttpTestReply reply;
+        {
+            std::lock_guard lock(mutex);
+            log.push_back(request);
+            const auto found = scripts.find(request.path);
+            if (found != scripts.end()) {
+                reply = found->second;
+            } else {
+                reply.status = 404;
+                reply.body = NOT_FOUND_PAGE;
+            }
+        }
+        if (!reply.closeWithoutAnswer) {
+            answer(s, reply);
+        }
+    }
+
+    void answer(Socket s, const HttpTestReply& reply) {
+        const bool chunked = reply.framing == HttpTestReply::Framing::Chunked;
+        const std::uint64_t length = reply.bodyLength();
+        char head[256];
+        if (chunked) {
+            std::snprintf(head, sizeof head,
+                          "HTTP/1.1 %d %s\r\nContent-Type: application/octet-stream\r\n"
+                          "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n",
+                          reply.status, reasonOf(reply.status));
+        } else {
+            std::snprintf(head, sizeof head,
+                          "HTTP/1.1 %d %s\r\nContent-Type: application/octet-stream\r\n"
+                          "Content-Length: %llu\r\nConnection: close\r\n\r\n",
+                          reply.status, reasonOf(reply.status), static_cast<unsigned long long>(length));
+        }
+        const std::string headText = head;
+        if (!sendText(s, headText)) {
+            return;
+        }
+
+        const std::uint64_t stopAt = std::min(length, reply.breakAfter);
+        const std::size_t pieceSize = reply.pieceSize != 0 ? reply.pieceSize : (1 << 16);
+        std::string piece;
+        for (std::uint64_t offset = 0; offset < stopAt;) {
+            const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(pieceSize, stopAt - offset));
+            if (reply.patternLength != 0) {
+                piece.resize(size);
+                fillPattern(reply.patternSeed, offset, reinterpret_cast<unsigned char*>(piece.data()), size);
+            } else {
+                piece.assign(reply.body, static_cast<std::size_t>(offset), size);
+            }
+            if (chunked) {
+                char sizeLine[32];
+                std::snprintf(sizeLine, sizeof sizeLine, "%zx\r\n", size);
+                piece = sizeLine + piece + "\r\n";
+            }
+            if (!sendText(s, piece)) {
+                return;
+            }
+            offset += size;
+            if (reply.pieceDelay.count() > 0 && offset < stopAt) {
+                std::this_thread::sleep_for(reply.pieceDelay);
+            }
+        }
+        if (chunked && stopAt == length) {
+            sendText(s, "0\r\n\r\n");
+        }
+#ifdef _WIN32
+        ::shutdown(s, SD_SEND);
+#else
+        ::shutdown(s, SHUT_WR);
+#endif
+        // Let the client read everything before the socket goes away.
+        char drain[256];
+        timeval wait{1, 0};
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(s, &readable);
+        if (::select(static_cast<int>(s) + 1, &readable, nullptr, nullptr, &wait) > 0) {
+            ::recv(s, drain, sizeof drain, 0);
+        }
+    }
+};
+
+HttpTestServer::HttpTestServer() : state_(std::make_unique<State>()) {
+    state_->listener.reset(listenOnLoopback(state_->port));
+    if (state_->listener.get() != NO_SOCKET) {
+        state_->thread = std::thread([state = state_.get()] { state->run(); });
+    }
+}
+
+HttpTestServer::~HttpTestServer() {
+    state_->stopping = true;
+    if (state_->thread.joinable()) {
+        state_->thread.join();
+    }
+}
+
+bool HttpTestServer::isListening() const { return state_->listener.get() != NO_SOCKET; }
+
+std::uint16_t HttpTestServer::port() const { return state_->port; }
+
+std::string HttpTestServer::proxyUrl() const { return "http://127.0.0.1:" + std::to_string(state_->port); }
+
+void HttpTestServer::script(const std::string& path, HttpTestReply reply) {
+    std::lock_guard lock(state_->mutex);
+    state_->scripts[path] = std::move(reply);
+}
+
+void HttpTestServer::clearScripts() {
+    std::lock_guard lock(state_->mutex);
+    state_->scripts.clear();
+    state_->log.clear();
+}
+
+std::vector<HttpTestRequest> HttpTestServer::requests() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->log;
+}
+
+void setHttpProxy(const std::string& url) {
+#ifdef _WIN32
+    for (const char* name : {"http_proxy", "HTTP_PROXY"}) {
+        ::SetEnvironmentVariableA(name, url.c_str());
+        ::_putenv_s(name, url.c_str());
+    }
+    for (const char* name : {"no_proxy", "NO_PROXY"}) {
+        ::SetEnvironmentVariableA(name, nullptr);
+        ::_putenv_s(name, "");
+    }
+#else
+    for (const char* name : {"http_proxy", "HTTP_PROXY"}) {
+        ::setenv(name, url.c_str(), 1);
+    }
+    for (const char* name : {"no_proxy", "NO_PROXY"}) {
+        ::unsetenv(name);
+    }
+#endif
+}
+
+std::uint16_t refusingPort() {
+    std::uint16_t port = 0;
+    OwnedSocket probe(listenOnLoopback(port));
+    // Closing the listener leaves the port free and unanswered.
+    return probe.get() == NO_SOCKET ? 1 : port;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,105 @@
+// httpGet over the platform's HTTP client. Everything a call opens is owned
+// by a handle object declared in opening order, so on every path the request,
+// then the connection, then the session and last the local file are closed.
+
+#include "update/http_client.h"
+
+#include "platform/files.h"
+#include "platform/http.h"
+
+#include <limits>
+
+#ifndef ONDAVOX_UPDATE_HOST
+#error "ONDAVOX_UPDATE_HOST must name the update server"
+#endif
+
+namespace update {
+
+const char16_t* const UPDATE_SERVER_HOST = u"" ONDAVOX_UPDATE_HOST;
+
+namespace {
+
+constexpr char16_t GET_VERB[] = u"GET";
+
+struct RequestSource {
+    platform::HttpHandle& request;
+    bool queryDataAvailable(std::uint32_t& available) { return platform::httpQueryDataAvailable(request, available); }
+    bool readData(void* buffer, std::uint32_t count, std::uint32_t& bytesRead) {
+        return platform::httpReadData(request, buffer, count, bytesRead);
+    }
+};
+
+struct FileSink {
+    platform::File& file;
+    bool write(const void* data, std::uint32_t length, std::uint32_t& bytesWritten) {
+        return platform::writeFile(file, data, length, bytesWritten);
+    }
+};
+
+// Joins folder and fileName; false when they do not fit the path buffer.
+bool joinRequestPath(const char16_t* folder, const char16_t* fileName,
+                     char16_t (&path)[REQUEST_PATH_CAPACITY]) {
+    std::size_t length = 0;
+    for (const char16_t* part : {folder, fileName}) {
+        for (; *part != u'\0'; ++part) {
+            if (length + 1 >= REQUEST_PATH_CAPACITY) {
+                return false;
+            }
+            path[length++] = *part;
+        }
+    }
+    path[length] = u'\0';
+    return true;
+}
+
+// A body above 2^31 - 1 bytes cannot be told as a positive 32-bit count; it
+// is reported as the largest one rather than as a negative or wrapped number.
+std::int32_t resultOf(std::uint64_t total) {
+    constexpr auto LARGEST = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+    return static_cast<std::int32_t>(total > LARGEST ? LARGEST : total);
+}
+
+}  // namespace
+
+std::int32_t httpGet(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
+                     bool toFile) {
+    platform::File file;
+    if (toFile) {
+        file = platform::createEmptyForWriting(static_cast<const char*>(destination));
+        if (!file.isOpen()) {
+            return -1;
+        }
+    }
+
+    platform::HttpHandle session = platform::httpOpenSession(USER_AGENT);
+    if (!session.isOpen()) {
+        return -1;
+    }
+    platform::HttpHandle connection = platform::httpConnect(session, UPDATE_SERVER_HOST, UPDATE_SERVER_PORT);
+    if (!connection.isOpen()) {
+        return -1;
+    }
+    char16_t path[REQUEST_PATH_CAPACITY];
+    if (!joinRequestPath(folder, fileName, path)) {
+        return -1;
+    }
+    platform::HttpHandle request = platform::httpOpenRequest(connection, GET_VERB, path);
+    if (!request.isOpen()) {
+        return -1;
+    }
+    if (!platform::httpSendRequest(request)) {
+        return -1;
+    }
+    if (!platform::httpReceiveResponse(request)) {
+        return 0;
+    }
+
+    RequestSource source{request};
+    if (toFile) {
+        FileSink sink{file};
+        return resultOf(transferToFile(source, sink));
+    }
+    return resultOf(transferToMemory(source, static_cast<std::uint8_t*>(destination), capacity));
+}
+
+}  // namespace update

@@ -1,0 +1,39 @@
+#pragma once
+// The one routine that talks to the update server: a single plain-HTTP GET
+// of folder + fileName on port 80, the body delivered into memory or into a
+// new local file.
+
+#include "update/http_transfer.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace update {
+
+constexpr char16_t USER_AGENT[] = u"Brelvan Ondavox Utility/1.0";
+constexpr std::uint16_t UPDATE_SERVER_PORT = 80;
+// Wide characters of the request path, terminator included.
+constexpr std::size_t REQUEST_PATH_CAPACITY = 512;
+
+// The update server's host name, chosen when the program is built.
+extern const char16_t* const UPDATE_SERVER_HOST;
+
+// Fetches folder followed by fileName (wide texts).
+//
+// Memory mode (toFile false): destination is a byte buffer of capacity bytes;
+// at most capacity body bytes are stored from its first byte on, and nothing
+// after the last received byte is written (no terminator).
+//
+// File mode (toFile true): destination is a local file path; the file is
+// created anew (an existing one is emptied first) and capacity is unused.
+// Every completely written piece is fed to md5Update in arrival order; the
+// caller resets the digest before and completes it after.
+//
+// Returns -1 when the file cannot be created or the request cannot be
+// started, otherwise the number of body bytes received (0 included; a
+// received byte that could not be written still counts). The HTTP status is
+// not examined: an error page is delivered as the content.
+std::int32_t httpGet(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
+                     bool toFile);
+
+}  // namespace update
