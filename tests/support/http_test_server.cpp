@@ -66,16 +66,22 @@ private:
     Socket s_;
 };
 
+// Listens on port of 127.0.0.1, or on a free port when port is 0; port
+// then tells which.
 Socket listenOnLoopback(std::uint16_t& port) {
     useNetwork();
     Socket s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == NO_SOCKET) {
         return NO_SOCKET;
     }
+    // The port is taken up again after a pause in refusing mode, while
+    // earlier connections may still linger on it.
+    int reuse = 1;
+    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_port = htons(port);
     socklen_t length = sizeof address;
     if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(s, 16) != 0 ||
         ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
@@ -148,6 +154,8 @@ struct HttpTestServer::State {
     OwnedSocket listener;
     std::uint16_t port = 0;
     std::atomic<bool> stopping{false};
+    std::atomic<bool> refuseWanted{false};
+    std::atomic<bool> refusing{false};
     std::thread thread;
     mutable std::mutex mutex;
     std::map<std::string, HttpTestReply> scripts;
@@ -155,6 +163,19 @@ struct HttpTestServer::State {
 
     void run() {
         while (!stopping) {
+            if (refuseWanted != refusing) {
+                if (refuseWanted) {
+                    listener.reset();
+                } else {
+                    std::uint16_t samePort = port;
+                    listener.reset(listenOnLoopback(samePort));
+                }
+                refusing = refuseWanted.load();
+            }
+            if (refusing || listener.get() == NO_SOCKET) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                continue;
+            }
             fd_set readable;
             FD_ZERO(&readable);
             FD_SET(listener.get(), &readable);
@@ -293,6 +314,13 @@ std::uint16_t HttpTestServer::port() const { return state_->port; }
 
 std::string HttpTestServer::proxyUrl() const { return "http://127.0.0.1:" + std::to_string(state_->port); }
 
+void HttpTestServer::refuseConnections(bool refuse) {
+    state_->refuseWanted = refuse;
+    while (state_->refusing != refuse && state_->thread.joinable()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 void HttpTestServer::script(const std::string& path, HttpTestReply reply) {
     std::lock_guard lock(state_->mutex);
     state_->scripts[path] = std::move(reply);
@@ -327,13 +355,6 @@ void setHttpProxy(const std::string& url) {
         ::unsetenv(name);
     }
 #endif
-}
-
-std::uint16_t refusingPort() {
-    std::uint16_t port = 0;
-    OwnedSocket probe(listenOnLoopback(port));
-    // Closing the listener leaves the port free and unanswered.
-    return probe.get() == NO_SOCKET ? 1 : port;
 }
 
 }  // namespace testsupport

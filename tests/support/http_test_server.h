@@ -65,6 +65,9 @@ public:
     // What the server answers for path; a path without a script gets 404.
     void script(const std::string& path, HttpTestReply reply);
     void clearScripts();
+    // While refusing, nothing listens on the port: connections are refused.
+    // The port stays the same, so the proxy setting stays valid.
+    void refuseConnections(bool refuse);
     std::vector<HttpTestRequest> requests() const;
 
     static constexpr const char* NOT_FOUND_PAGE =
@@ -77,9 +80,8 @@ private:
 
 // Points http_proxy and HTTP_PROXY of this process at url and clears the
 // no-proxy lists, as seen by both the C runtime and the system's client.
+// Set it once per process, before the first request: Wine's WinHTTP keeps
+// the first proxy it has seen for the rest of the process.
 void setHttpProxy(const std::string& url);
-
-// A port on 127.0.0.1 on which nothing listens: a connection is refused.
-std::uint16_t refusingPort();
 
 }  // namespace testsupport

@@ -158,7 +158,7 @@ TEST_F(HttpGet, SendsOneGetForTheUpdateHostWithTheAgent) {
 }
 
 TEST_F(HttpGet, RefusedConnectionGivesMinusOne) {
-    proxyToNowhere();
+    refuseConnections();
     std::string buffer(16, '#');
     EXPECT_EQ(update::httpGet(FOLDER, u"version.info", 8, buffer.data(), false), -1);
     EXPECT_EQ(buffer, std::string(16, '#'));

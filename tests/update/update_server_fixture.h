@@ -1,36 +1,38 @@
 #pragma once
 // Tests that talk to the local update server: one scriptable server for the
-// whole suite, and the proxy variables pointed at it before every test, so
-// the product's requests for the update host arrive there.
+// whole test program, and the proxy variables pointed at it before the first
+// request, so the product's requests for the update host arrive there. The
+// server and the proxy setting never change within the process, since the
+// Windows client may keep the first proxy it has seen.
 
 #include "tests/support/http_test_server.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 
 namespace updatetest {
 
 class UpdateServerTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server_ = std::make_unique<testsupport::HttpTestServer>(); }
-    static void TearDownTestSuite() { server_.reset(); }
-
     void SetUp() override {
-        ASSERT_TRUE(server_->isListening()) << "the local test server cannot listen";
-        server_->clearScripts();
-        testsupport::setHttpProxy(server_->proxyUrl());
+        ASSERT_TRUE(server().isListening()) << "the local test server cannot listen";
+        server().refuseConnections(false);
+        server().clearScripts();
     }
 
-    static testsupport::HttpTestServer& server() { return *server_; }
+    void TearDown() override { server().refuseConnections(false); }
 
-    // Requests now go to a port on which nothing listens.
-    static void proxyToNowhere() {
-        testsupport::setHttpProxy("http://127.0.0.1:" + std::to_string(testsupport::refusingPort()));
+    static testsupport::HttpTestServer& server() {
+        static testsupport::HttpTestServer* const instance = [] {
+            auto* s = new testsupport::HttpTestServer;  // lives until the process ends
+            testsupport::setHttpProxy(s->proxyUrl());
+            return s;
+        }();
+        return *instance;
     }
 
-private:
-    static inline std::unique_ptr<testsupport::HttpTestServer> server_;
+    // Requests are refused until the test ends.
+    static void refuseConnections() { server().refuseConnections(true); }
 };
 
 }  // namespace updatetest
