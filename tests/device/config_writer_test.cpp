@@ -224,15 +224,24 @@ TEST_P(ConfigWriterRefuses, LeavesTheFileByteForByte) {
 INSTANTIATE_TEST_SUITE_P(Cases, ConfigWriterRefuses, ::testing::ValuesIn(REFUSED_CASES),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
 
-TEST_F(ConfigWriter, SmallestTextFitsAFileOfItsOwnLength) {
-    readAndShow(padded("version = 1\n", 315));
-    for (int id : {IDC_WIFI_SSID, IDC_WIFI_PASSWORD, IDC_GSM_PIN, IDC_APN, IDC_GSM_USER, IDC_GSM_PASSWORD, IDC_DNS1,
-                   IDC_DNS2, IDC_GATEWAY}) {
-        form.setText(id, "");
-    }
+// All texts empty, both flags false: the shortest version 1 text, 317 bytes.
+constexpr std::size_t SHORTEST_TEXT = 317;
+
+TEST_F(ConfigWriter, TextAsLongAsTheFileFillsItExactly) {
+    readAndShow(padded("version = 1\n", SHORTEST_TEXT));
     ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
-    EXPECT_EQ(configFile().find('\0'), std::string::npos);  // exactly 315 bytes of text
+    const std::string saved = configFile();
+    EXPECT_EQ(saved.size(), SHORTEST_TEXT);
+    EXPECT_EQ(saved.find('\0'), std::string::npos);
+    EXPECT_EQ(saved.substr(saved.size() - 20), "gsm_roaming = false\n");
     EXPECT_EQ(device::deviceSettings.gsm_has_apn, 0);
+}
+
+TEST_F(ConfigWriter, FileOneByteTooShortIsLeftAlone) {
+    const std::string old = padded("version = 1\n", SHORTEST_TEXT - 1);
+    readAndShow(old);
+    EXPECT_EQ(device::writeDeviceConfig(form.handle()), 0);
+    EXPECT_EQ(configFile(), old);
 }
 
 TEST_F(ConfigWriter, ShortTextIsFollowedByNulsUpToTheOldLength) {
