@@ -1,0 +1,169 @@
+// Download, verification and installation of the update image. The image
+// streams through 1024-byte buffers and is never held whole in memory.
+
+#include "update/image_update.h"
+
+#include "device/discovery.h"
+#include "platform/files.h"
+#include "platform/temp_files.h"
+#include "update/http_client.h"
+#include "update/md5.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace update {
+
+char tempImagePath[LOCAL_PATH_CAPACITY];
+char md5Text[MD5_TEXT_CAPACITY];
+std::uint32_t md5TextLength;
+
+namespace {
+
+constexpr std::size_t MD5_HEX_DIGITS = 2 * MD5_DIGEST_SIZE;
+constexpr std::uint32_t COPY_BUFFER_SIZE = 1024;
+constexpr std::size_t CHECKSUM_RECORD_CAPACITY = 1024;
+static_assert(MD5_TEXT_CAPACITY + 1 + 20 < CHECKSUM_RECORD_CAPACITY, "the record always fits whole");
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool isHexPair(std::string_view text, std::size_t at) {
+    return at + 1 < text.size() && hexValue(text[at]) >= 0 && hexValue(text[at + 1]) >= 0;
+}
+
+// The checksum text as received: the received bytes, up to a NUL among them.
+std::string_view receivedChecksumText() {
+    const std::string_view text(md5Text, md5TextLength);
+    return text.substr(0, text.find('\0'));
+}
+
+bool devicePath(const char* relative, char (&path)[LOCAL_PATH_CAPACITY]) {
+    const int length = std::snprintf(path, sizeof path, "%s%s", device::deviceRoot, relative);
+    return length >= 0 && static_cast<std::size_t>(length) < sizeof path;
+}
+
+}  // namespace
+
+std::int32_t downloadImage(const char16_t* folder) {
+    md5Reset();
+
+    char tempFolder[platform::TEMP_PATH_CAPACITY];
+    const std::uint32_t folderLength = platform::getTempFolder(tempFolder, platform::TEMP_PATH_CAPACITY);
+    if (folderLength == 0 || folderLength >= platform::TEMP_PATH_CAPACITY) {
+        return 0;
+    }
+    char tempName[platform::TEMP_PATH_CAPACITY];
+    if (platform::createTempFile(tempFolder, TEMP_FILE_PREFIX, tempName) == 0) {
+        return 0;
+    }
+    std::snprintf(tempImagePath, sizeof tempImagePath, "%s", tempName);
+
+    return httpGet(folder, IMAGE_FILE, 0, tempImagePath, true) > 0 ? 1 : 0;
+}
+
+std::int32_t verifyImage(const char16_t* folder) {
+    Md5Digest imageDigest{};
+    md5Final(imageDigest);
+
+    // Nothing of an earlier, longer checksum text may count as part of this one.
+    std::memset(md5Text, 0, sizeof md5Text);
+    const std::int32_t received = httpGet(folder, CHECKSUM_FILE, MD5_TEXT_CAPACITY, md5Text, false);
+    md5TextLength = received > 0 ? static_cast<std::uint32_t>(received) : 0;
+    if (received <= 0) {
+        return 0;
+    }
+    const std::string_view text = receivedChecksumText();
+    if (text.empty()) {
+        return 0;
+    }
+
+    for (std::size_t k = 0; k < MD5_DIGEST_SIZE; ++k) {
+        if (!isHexPair(text, 2 * k)) {
+            return 0;
+        }
+        const int value = hexValue(text[2 * k]) * 16 + hexValue(text[2 * k + 1]);
+        if (value != imageDigest[k]) {
+            return 0;
+        }
+    }
+    // A 33rd and 34th hex digit mean a longer hex number than a digest, not
+    // this image's digest.
+    return isHexPair(text, MD5_HEX_DIGITS) ? 0 : 1;
+}
+
+std::int32_t installImage() {
+    std::uint64_t copied = 0;
+    {
+        char slotPath[LOCAL_PATH_CAPACITY];
+        if (!devicePath(DEVICE_IMAGE_FILE, slotPath)) {
+            return 0;
+        }
+        platform::File slot = platform::openExistingForWriting(slotPath);
+        if (!slot.isOpen()) {
+            return 0;
+        }
+        platform::File image = platform::openExistingForReading(tempImagePath);
+        if (!image.isOpen()) {
+            return 0;
+        }
+
+        std::uint8_t buffer[COPY_BUFFER_SIZE];
+        for (;;) {
+            std::uint32_t bytesRead = 0;
+            if (!platform::readFile(image, buffer, COPY_BUFFER_SIZE, bytesRead)) {
+                // A half-copied image must not be announced to the device as
+                // complete: the checksum file is left as it was.
+                return 0;
+            }
+            if (bytesRead == 0) {
+                break;
+            }
+            std::uint32_t bytesWritten = 0;
+            if (!platform::writeFile(slot, buffer, bytesRead, bytesWritten) || bytesWritten != bytesRead) {
+                return 0;
+            }
+            copied += bytesRead;
+        }
+        // The image closes first, then the device's slot.
+    }
+
+    // The checksum text is bounded by what was received; it may fill all
+    // 512 bytes without a terminator.
+    const std::string_view checksum = receivedChecksumText();
+    char record[CHECKSUM_RECORD_CAPACITY];
+    const int recordLength = std::snprintf(record, sizeof record, "%.*s\n%" PRIu64,
+                                           static_cast<int>(checksum.size()), checksum.data(), copied);
+    if (recordLength < 0 || static_cast<std::size_t>(recordLength) >= sizeof record) {
+        return 0;
+    }
+
+    char checksumPath[LOCAL_PATH_CAPACITY];
+    if (!devicePath(DEVICE_CHECKSUM_FILE, checksumPath)) {
+        return 0;
+    }
+    platform::File checksumFile = platform::openExistingForWriting(checksumPath);
+    if (!checksumFile.isOpen()) {
+        return 0;
+    }
+    std::uint32_t bytesWritten = 0;
+    const auto length = static_cast<std::uint32_t>(recordLength);
+    if (!platform::writeFile(checksumFile, record, length, bytesWritten) || bytesWritten != length) {
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace update

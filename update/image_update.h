@@ -1,0 +1,44 @@
+#pragma once
+// An accepted firmware update: download the channel's image into a new
+// temporary file while computing its digest, verify it against the server's
+// checksum file, and copy image and checksum onto the device.
+// One update at a time: the three share the process-wide digest state,
+// tempImagePath and md5Text.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace update {
+
+constexpr std::size_t LOCAL_PATH_CAPACITY = 1024;
+constexpr std::uint32_t MD5_TEXT_CAPACITY = 512;
+constexpr char16_t IMAGE_FILE[] = u"Ondavox_update.bvn";
+constexpr char16_t CHECKSUM_FILE[] = u"Ondavox_update.md5";
+constexpr char TEMP_FILE_PREFIX[] = "KQUI";
+constexpr char DEVICE_IMAGE_FILE[] = "doc\\update.bin";
+constexpr char DEVICE_CHECKSUM_FILE[] = "doc\\update.md5";
+
+// The temporary file of the latest download; it is never deleted.
+extern char tempImagePath[LOCAL_PATH_CAPACITY];
+// The latest checksum download, exactly the bytes received: md5TextLength of
+// them, not terminated when the file filled all 512 bytes.
+extern char md5Text[MD5_TEXT_CAPACITY];
+extern std::uint32_t md5TextLength;
+
+// Resets the digest, makes a new temporary file and downloads the folder's
+// image into it. 1 when at least one byte arrived, else 0.
+std::int32_t downloadImage(const char16_t* folder);
+
+// Completes the image's digest, fetches the folder's checksum file and
+// returns 1 when it begins with exactly the digest's 32 hex digits (either
+// case) not followed by a further pair of hex digits, else 0. Once per
+// download: completing the digest wipes it.
+std::int32_t verifyImage(const char16_t* folder);
+
+// Writes the image into the device's existing update slot from its first
+// byte, then the checksum text, LF and the image's length into the device's
+// existing checksum file. Neither file is ever created or truncated. 1 when
+// both were written in full, else 0.
+std::int32_t installImage();
+
+}  // namespace update
