@@ -1,0 +1,75 @@
+// Dialog services on Windows: messages sent to the dialog's controls. A call
+// from a worker thread is a cross-thread send, so it completes on the
+// user-interface thread before it returns.
+
+#include <windows.h>
+
+#include <climits>
+#include <cstring>
+
+#include "carriers/display_text.h"
+#include "platform/dialog.h"
+
+namespace platform {
+
+namespace {
+
+// Room for any list item: table names have at most 99 bytes, each of which
+// decodes to at most one UTF-16 unit.
+constexpr std::size_t LIST_TEXT_UNITS = 512;
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
+
+HWND windowOf(DialogHandle dialog) {
+    return reinterpret_cast<HWND>(dialog);
+}
+
+}  // namespace
+
+void listReset(DialogHandle dialog, int controlId) {
+    SendDlgItemMessageW(windowOf(dialog), controlId, CB_RESETCONTENT, 0, 0);
+}
+
+// Items go in as UTF-16 so that names with UTF-8 or Latin-1 bytes show their
+// letters; the list is unsorted, so an item's position stays its table index.
+void listAppend(DialogHandle dialog, int controlId, const char* text) {
+    char16_t units[LIST_TEXT_UNITS];
+    carriers::decodeDisplayText(text, units, LIST_TEXT_UNITS);
+    wchar_t wide[LIST_TEXT_UNITS];
+    std::memcpy(wide, units, sizeof(wide));
+    SendDlgItemMessageW(windowOf(dialog), controlId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide));
+}
+
+int listSelection(DialogHandle dialog, int controlId) {
+    const LRESULT index = SendDlgItemMessageW(windowOf(dialog), controlId, CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? NO_SELECTION : static_cast<int>(index);
+}
+
+void listSelect(DialogHandle dialog, int controlId, int index) {
+    // An index of -1 (NO_SELECTION) clears the selection.
+    SendDlgItemMessageW(windowOf(dialog), controlId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void setControlText(DialogHandle dialog, int controlId, const char* text) {
+    SetDlgItemTextA(windowOf(dialog), controlId, text);
+}
+
+void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint32_t capacity) {
+    if (capacity == 0) {
+        return;
+    }
+    buffer[0] = '\0';  // stays the answer when the control is missing
+    const int room = capacity > static_cast<std::uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(capacity);
+    GetDlgItemTextA(windowOf(dialog), controlId, buffer, room);
+    buffer[capacity - 1] = '\0';
+}
+
+bool isChecked(DialogHandle dialog, int controlId) {
+    return IsDlgButtonChecked(windowOf(dialog), controlId) == BST_CHECKED;
+}
+
+void setChecked(DialogHandle dialog, int controlId, bool checked) {
+    CheckDlgButton(windowOf(dialog), controlId, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+}  // namespace platform

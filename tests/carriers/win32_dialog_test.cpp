@@ -1,0 +1,126 @@
+// The Windows dialog services against real controls: a hidden window holding
+// a drop-down list, an edit field and a three-state check box.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "carriers/carrier_table.h"
+#include "platform/dialog.h"
+#include "res/control_ids.h"
+
+namespace {
+
+using carriers::CarrierTable;
+
+class CarrierWin32Dialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Controls need a display; under Wine without one (no DISPLAY) none
+        // can be made, and these tests are skipped.
+        window = CreateWindowExW(0, L"STATIC", L"carrier dialog test", WS_OVERLAPPED, 0, 0, 300, 200,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        // Created with the ANSI calls, as a dialog from an ANSI template is.
+        const bool made = window != nullptr &&
+                          child("COMBOBOX", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL, IDC_PROVIDER_LIST) &&
+                          child("EDIT", WS_CHILD | ES_AUTOHSCROLL, IDC_APN) &&
+                          child("BUTTON", WS_CHILD | BS_AUTO3STATE, IDC_ROAMING_CHECK);
+        if (!made) {
+            GTEST_SKIP() << "no window could be created here (no display)";
+        }
+    }
+
+    void TearDown() override {
+        if (window != nullptr) DestroyWindow(window);
+    }
+
+    bool child(const char* windowClass, DWORD style, int id) {
+        return CreateWindowExA(0, windowClass, "", style, 0, 0, 200, 100, window,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                               nullptr) != nullptr;
+    }
+
+    platform::DialogHandle dialog() const { return reinterpret_cast<platform::DialogHandle>(window); }
+
+    std::wstring item(int index) const {
+        wchar_t text[256] = {};
+        const LRESULT length = SendDlgItemMessageW(window, IDC_PROVIDER_LIST, CB_GETLBTEXTLEN, index, 0);
+        EXPECT_LT(length, 256);
+        SendDlgItemMessageW(window, IDC_PROVIDER_LIST, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+
+    static int countryIndex(const char* name) {
+        const int index = carriers::findCountryIndex(name);
+        EXPECT_NE(index, carriers::NONE) << name;
+        return index;
+    }
+
+    HWND window = nullptr;
+};
+
+TEST_F(CarrierWin32Dialog, ProviderListShowsNonAsciiNamesReadablyAtTheirTableSlots) {
+    struct Case {
+        const char* country;
+        const char* stored;    // the name's bytes in the table
+        const wchar_t* shown;  // what the user reads in the list
+    };
+    const Case cases[] = {
+        {"Spain", "M\xC3\xA1smovil - internetmas", L"M\u00E1smovil - internetmas"},
+        {"Iceland", "S\xEDminn - internet", L"S\u00EDminn - internet"},  // a lone Latin-1 byte
+        {"Russia", "\xD0\x9C\xD0\xB5\xD0\xB3\xD0\xB0\xD1\x84\xD0\xBE\xD0\xBD - "
+                   "\xD0\xA0\xD0\xBE\xD1\x81\xD1\x81\xD0\xB8\xD1\x8F",
+         L"\u041C\u0435\u0433\u0430\u0444\u043E\u043D - \u0420\u043E\u0441\u0441\u0438\u044F"},
+        {"Iran", "\xD9\x87\xD9\x85\xD8\xB1\xD8\xA7\xD9\x87 \xD8\xA7\xD9\x88\xD9\x84 - mcinet",
+         L"\u0647\u0645\u0631\u0627\u0647 \u0627\u0648\u0644 - mcinet"},
+        {"Taiwan", "\xE4\xB8\xAD\xE8\x8F\xAF\xE9\x9B\xBB\xE4\xBF\xA1 (emome) - internet",
+         L"\u4E2D\u83EF\u96FB\u4FE1 (emome) - internet"},
+        {"Germany", "O2 - Pay-by-MB", L"O2 - Pay-by-MB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.country);
+        const int country = countryIndex(c.country);
+        const int slot = carriers::findPresetIndex(country, c.stored);
+        ASSERT_NE(slot, carriers::NONE);
+        SendDlgItemMessageW(window, IDC_PROVIDER_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"left over"));
+
+        carriers::fillPresetList(dialog(), country);
+
+        int count = 0;
+        while (count < carriers::PRESET_SLOTS && CarrierTable[country].presets[count].name[0] != '\0') ++count;
+        EXPECT_EQ(SendDlgItemMessageW(window, IDC_PROVIDER_LIST, CB_GETCOUNT, 0, 0), count);
+        EXPECT_EQ(item(slot), c.shown);
+    }
+}
+
+TEST_F(CarrierWin32Dialog, SelectionTextAndCheckStateRoundTrip) {
+    carriers::fillPresetList(dialog(), countryIndex("Germany"));
+    EXPECT_EQ(platform::listSelection(dialog(), IDC_PROVIDER_LIST), platform::NO_SELECTION);
+    platform::listSelect(dialog(), IDC_PROVIDER_LIST, 9);
+    EXPECT_EQ(platform::listSelection(dialog(), IDC_PROVIDER_LIST), 9);
+    EXPECT_EQ(item(9), L"O2 - Pay-by-MB");
+    platform::listSelect(dialog(), IDC_PROVIDER_LIST, platform::NO_SELECTION);
+    EXPECT_EQ(platform::listSelection(dialog(), IDC_PROVIDER_LIST), platform::NO_SELECTION);
+
+    carriers::applyCarrierPreset(dialog(), countryIndex("Germany"), 9);
+    char text[32];
+    platform::getControlText(dialog(), IDC_APN, text, sizeof(text));
+    EXPECT_STREQ(text, "internet");
+    platform::getControlText(dialog(), IDC_APN, text, 5);
+    EXPECT_STREQ(text, "inte");  // cut to capacity - 1 and terminated
+    std::memset(text, 'x', sizeof(text));
+    platform::getControlText(dialog(), IDC_GATEWAY, text, sizeof(text));  // no such control here
+    EXPECT_STREQ(text, "");
+
+    platform::setChecked(dialog(), IDC_ROAMING_CHECK, true);
+    EXPECT_TRUE(platform::isChecked(dialog(), IDC_ROAMING_CHECK));
+    CheckDlgButton(window, IDC_ROAMING_CHECK, BST_INDETERMINATE);
+    EXPECT_FALSE(platform::isChecked(dialog(), IDC_ROAMING_CHECK));
+    platform::setChecked(dialog(), IDC_ROAMING_CHECK, false);
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_ROAMING_CHECK), static_cast<UINT>(BST_UNCHECKED));
+}
+
+}  // namespace
