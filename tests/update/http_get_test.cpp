@@ -67,7 +67,7 @@ std::vector<TransferCase> transferCases() {
     return {
         {"EmptyBody", bodyReply(""), true, ""},
         {"ContentLength", bodyReply(text3000), true, text3000},
-        {"ChunkedInSmallPieces", bodyReply(text3000, Framing::Chunked, 7), true, text3000},
+        {"ChunkedInSmallPieces", bodyReply(text3000, Framing::Chunked, 61), true, text3000},
         {"ContentLengthInSmallPieces", bodyReply(text3000, Framing::ContentLength, 100), true, text3000},
         {"LargeChunked", [&] { HttpTestReply r = large; r.framing = Framing::Chunked; return r; }(), true,
          testsupport::patternBytes(24, 1048576 + 17)},
