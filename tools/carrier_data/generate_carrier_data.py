@@ -16,7 +16,7 @@
 #   2. Applies the fixed adjustments listed below (renames, removed or added
 #      values, alternative names for countries with too few entries).
 #   3. Chooses, per country, which candidates to keep so that the country gets
-#      its fixed number of presets, the sample rows sit at their slots, and the
+#      its fixed number of presets, the pinned rows sit at their slots, and the
 #      totals over the whole table hit the fixed figures (users, passwords, DNS
 #      servers, non-ASCII names). The choice is a seeded local search, so the
 #      same database always gives the same table.
@@ -239,8 +239,8 @@ def collect(root):
                     continue
                 name = RENAMES.get((country, name), name)
                 dns = [d.text.strip() for d in apn.findall("dns") if d.text][:2]
-                preset = Preset(country, name, value.strip() if value.strip() == value else value,
-                                (apn.findtext("username") or "").strip(),
+                # The APN is kept as given: one with stray blanks is not usable.
+                preset = Preset(country, name, value, (apn.findtext("username") or "").strip(),
                                 (apn.findtext("password") or "").strip(), dns)
                 for field, new_value in VALUE_CHANGES.get((country, name), {}).items():
                     setattr(preset, field, new_value)
@@ -490,7 +490,7 @@ def emit(selection, path):
 
 def main():
     if len(sys.argv) != 3:
-        sys.exit(__doc__ or "usage: generate_carrier_data.py SERVICEPROVIDERS_XML OUTPUT_CPP")
+        sys.exit("usage: generate_carrier_data.py SERVICEPROVIDERS_XML OUTPUT_CPP")
     root = ET.parse(sys.argv[1]).getroot()
     table = collect(root)
     selection = choose(table)
