@@ -76,10 +76,13 @@ run_tests() {  # name, command...
     skipped=$((skipped + s))
 }
 
-# Gives the Wine prefix a drive E: that looks like the device to the real
-# volume calls: removable, FAT32, the device's serial (from a boot sector made
-# by mkfs.vfat inside the drive's folder, where Wine looks for it).
-prepare_device_drive() {
+# Sets up the Wine prefix for the Windows test programs:
+# - windows without a display, through Wine's null graphics driver, so real
+#   controls can be made and driven in-process;
+# - a drive E: that looks like the device to the real volume calls: removable,
+#   FAT32, the device's serial (from a boot sector made by mkfs.vfat inside the
+#   drive's folder, where Wine looks for it).
+prepare_wine_prefix() {
     local drive="$wine_prefix/drive-e"
     mkdir -p "$drive/.wine-sb" &&
         truncate -s 40M "$wine_prefix/boot.img" &&
@@ -89,6 +92,7 @@ prepare_device_drive() {
         ln -sfn "$drive" "$WINEPREFIX/dosdevices/e:" &&
         ln -sfn "$drive/.wine-sb/sb.img" "$WINEPREFIX/dosdevices/e::" &&
         wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f /reg:64 </dev/null >/dev/null 2>&1 &&
+        wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1 &&
         wineserver -w
 }
 
@@ -98,11 +102,13 @@ fi
 
 if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; then
     wait "$wine_boot"
-    run_tests windows wine build/windows/tests/ondavox_tests.exe
-    if prepare_device_drive; then
-        run_tests windows-drive env 'ONDAVOX_TEST_DEVICE_ROOT=E:\' wine build/windows/tests/ondavox_win32_tests.exe
+    if prepare_wine_prefix; then
+        export 'ONDAVOX_TEST_DEVICE_ROOT=E:\'
+        for program in build/windows/tests/*.exe; do
+            run_tests "windows-$(basename "$program" .exe)" wine "$program"
+        done
     else
-        echo "== could not prepare the Wine device drive"
+        echo "== could not prepare the Wine prefix"
         failed=$((failed + 1))
     fi
 fi
