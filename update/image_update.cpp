@@ -3,7 +3,7 @@
 
 #include "update/image_update.h"
 
-#include "device/discovery.h"
+#include "device/device_files.h"
 #include "platform/files.h"
 #include "platform/temp_files.h"
 #include "update/http_client.h"
@@ -48,11 +48,6 @@ bool isHexPair(std::string_view text, std::size_t at) {
 std::string_view receivedChecksumText() {
     const std::string_view text(md5Text, md5TextLength);
     return text.substr(0, text.find('\0'));
-}
-
-bool devicePath(const char* relative, char (&path)[LOCAL_PATH_CAPACITY]) {
-    const int length = std::snprintf(path, sizeof path, "%s%s", device::deviceRoot, relative);
-    return length >= 0 && static_cast<std::size_t>(length) < sizeof path;
 }
 
 }  // namespace
@@ -107,8 +102,8 @@ std::int32_t verifyImage(const char16_t* folder) {
 std::int32_t installImage() {
     std::uint64_t copied = 0;
     {
-        char slotPath[LOCAL_PATH_CAPACITY];
-        if (!devicePath(DEVICE_IMAGE_FILE, slotPath)) {
+        char slotPath[device::DEVICE_PATH_CAPACITY];
+        if (!device::formatDevicePath(slotPath, device::UPDATE_SLOT_PATH)) {
             return 0;
         }
         platform::File slot = platform::openExistingForWriting(slotPath);
@@ -150,8 +145,8 @@ std::int32_t installImage() {
         return 0;
     }
 
-    char checksumPath[LOCAL_PATH_CAPACITY];
-    if (!devicePath(DEVICE_CHECKSUM_FILE, checksumPath)) {
+    char checksumPath[device::DEVICE_PATH_CAPACITY];
+    if (!device::formatDevicePath(checksumPath, device::UPDATE_CHECKSUM_PATH)) {
         return 0;
     }
     platform::File checksumFile = platform::openExistingForWriting(checksumPath);

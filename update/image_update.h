@@ -15,8 +15,6 @@ constexpr std::uint32_t MD5_TEXT_CAPACITY = 512;
 constexpr char16_t IMAGE_FILE[] = u"Ondavox_update.bvn";
 constexpr char16_t CHECKSUM_FILE[] = u"Ondavox_update.md5";
 constexpr char TEMP_FILE_PREFIX[] = "KQUI";
-constexpr char DEVICE_IMAGE_FILE[] = "doc\\update.bin";
-constexpr char DEVICE_CHECKSUM_FILE[] = "doc\\update.md5";
 
 // The temporary file of the latest download; it is never deleted.
 extern char tempImagePath[LOCAL_PATH_CAPACITY];
