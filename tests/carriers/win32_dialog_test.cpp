@@ -19,8 +19,8 @@ using carriers::CarrierTable;
 class CarrierWin32Dialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Controls need a display; under Wine without one (no DISPLAY) none
-        // can be made, and these tests are skipped.
+        // Controls need a display driver: the test command gives Wine its
+        // null driver. Where no window can be made, these tests are skipped.
         window = CreateWindowExW(0, L"STATIC", L"carrier dialog test", WS_OVERLAPPED, 0, 0, 300, 200,
                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         // Created with the ANSI calls, as a dialog from an ANSI template is.

@@ -35,13 +35,7 @@ HttpTestReply bodyReply(std::string body, Framing framing = Framing::ContentLeng
     return reply;
 }
 
-std::string md5HexOf(const std::string& bytes) {
-    update::md5Reset();
-    update::md5Update(bytes.size(), bytes.data());
-    update::Md5Digest digest{};
-    update::md5Final(digest);
-    return updatetest::hexOf(digest);
-}
+using updatetest::md5HexOf;
 
 struct TransferCase {
     const char* name;

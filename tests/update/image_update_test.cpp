@@ -37,13 +37,7 @@ constexpr char CHECKSUM_PATH[] = "/firmware/latest/Ondavox_update.md5";
 constexpr std::uint64_t IMAGE_SEED = 51;
 constexpr std::size_t IMAGE_SIZE = 1048576;
 
-std::string md5HexOf(const std::string& bytes) {
-    update::md5Reset();
-    update::md5Update(bytes.size(), bytes.data());
-    update::Md5Digest digest{};
-    update::md5Final(digest);
-    return updatetest::hexOf(digest);
-}
+using updatetest::md5HexOf;
 
 std::string upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](char c) { return static_cast<char>(std::toupper(c)); });

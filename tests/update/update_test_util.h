@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "update/md5.h"
+
 namespace updatetest {
 
 template <typename Bytes>
@@ -16,6 +18,15 @@ std::string hexOf(const Bytes& bytes) {
         text += DIGITS[value & 15];
     }
     return text;
+}
+
+// The digest of bytes by the process-wide MD5 state, as lower-case hex.
+inline std::string md5HexOf(const std::string& bytes) {
+    update::md5Reset();
+    update::md5Update(bytes.size(), bytes.data());
+    update::Md5Digest digest{};
+    update::md5Final(digest);
+    return hexOf(digest);
 }
 
 }  // namespace updatetest
