@@ -136,16 +136,17 @@ TEST_F(ConfigWriter, WritesTheHxaVersion2SkeletonWithTheFormsValues) {
 struct SkeletonCase {
     const char* name;
     std::string oldFile;
-    std::string headerLines;  // skeleton type, version and device lines
+    std::string typeLine;      // the skeleton's own comment line
+    std::string versionLines;  // the fixed lines after the blank one
     bool radioProfileLine;
 };
 
 const SkeletonCase SKELETON_CASES[] = {
-    {"HxaVersion1", padded("version = 1\nradio_profile = 2\n", 700), "# Skeleton type: HXA v1\n#\n\nversion = 1\n",
-     false},
-    {"HxaVersion2", padded("version = 2\n", 700), "# Skeleton type: HXA v2\n#\n\nversion = 2\n", true},
-    {"HxbVersion1", padded("device = \"hxb\"\nversion = 1\nradio_profile = 2\n", 700),
-     "# Skeleton type: HXB v1\n#\n\nversion = 1\ndevice = \"hxb\"\n", false},
+    {"HxaVersion1", padded("version = 1\nradio_profile = 2\n", 700), "# Skeleton type: HXA v1\n",
+     "\nversion = 1\nwifi_ssid = ", false},
+    {"HxaVersion2", padded("version = 2\n", 700), "# Skeleton type: HXA v2\n", "\nversion = 2\nwifi_ssid = ", true},
+    {"HxbVersion1", padded("device = \"hxb\"\nversion = 1\nradio_profile = 2\n", 700), "# Skeleton type: HXB v1\n",
+     "\nversion = 1\ndevice = \"hxb\"\nwifi_ssid = ", false},
 };
 
 class ConfigWriterSkeletons : public ConfigWriter, public ::testing::WithParamInterface<SkeletonCase> {};
@@ -170,7 +171,8 @@ TEST_P(ConfigWriterSkeletons, RoundTripKeepsEveryValueAndTheLength) {
     ASSERT_EQ(saved.size(), 700u);
     const std::string text = saved.substr(0, saved.find('\0'));
     EXPECT_EQ(saved.substr(text.size()), std::string(700 - text.size(), '\0'));
-    EXPECT_NE(text.find(GetParam().headerLines.substr(0, 24)), std::string::npos) << text;
+    EXPECT_NE(text.find(GetParam().typeLine), std::string::npos) << text;
+    EXPECT_NE(text.find(GetParam().versionLines), std::string::npos) << text;
     EXPECT_EQ(text.find("radio_profile") != std::string::npos, GetParam().radioProfileLine) << text;
 
     device::resetDeviceSettings();
