@@ -1,7 +1,8 @@
 #pragma once
 // Dialog services group of the platform layer: the control operations the
-// core performs on the main dialog's form. Each call made from a worker thread
-// completes on the user-interface thread before it returns.
+// core performs on the main dialog. Each call made from a worker thread is
+// carried out on the user-interface thread and returns once it is done; calls
+// made while the dialog initialises take effect after its initialisation.
 
 #include <cstdint>
 
@@ -28,5 +29,15 @@ void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint3
 // True only when the check box is ticked (not for unticked or indeterminate).
 bool isChecked(DialogHandle dialog, int controlId);
 void setChecked(DialogHandle dialog, int controlId, bool checked);
+
+// Visibility only; a control's enabled state is never changed.
+void showControl(DialogHandle dialog, int controlId, bool shown);
+
+// Ends the modal run of the dialog with the given result.
+void closeDialog(DialogHandle dialog, int result);
+
+// Opens the Debug dialog modally, owned by the given dialog, showing text;
+// returns when the user closes it with its OK button.
+void runDebugDialog(DialogHandle owner, const char* text);
 
 }  // namespace platform

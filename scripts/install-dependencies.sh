@@ -9,6 +9,7 @@ packages=(
     googletest
     libcurl4-openssl-dev libssl-dev
     wine wine64 dosfstools
+    xvfb x11-apps netpbm
 )
 
 missing=()

@@ -1,6 +1,5 @@
-// Dialog services on Windows: messages sent to the dialog's controls. A call
-// from a worker thread is a cross-thread send, so it completes on the
-// user-interface thread before it returns.
+// Dialog services on Windows: messages to the dialog's controls, each carried
+// out on the dialog's thread (see dialog_thread.h).
 
 #include <windows.h>
 
@@ -9,6 +8,7 @@
 
 #include "carriers/display_text.h"
 #include "platform/dialog.h"
+#include "platform/win32/dialog_thread.h"
 
 namespace platform {
 
@@ -24,10 +24,13 @@ HWND windowOf(DialogHandle dialog) {
     return reinterpret_cast<HWND>(dialog);
 }
 
+using win32::onDialogThread;
+
 }  // namespace
 
 void listReset(DialogHandle dialog, int controlId) {
-    SendDlgItemMessageW(windowOf(dialog), controlId, CB_RESETCONTENT, 0, 0);
+    HWND window = windowOf(dialog);
+    onDialogThread(window, [&] { SendDlgItemMessageW(window, controlId, CB_RESETCONTENT, 0, 0); });
 }
 
 // Items go in as UTF-16 so that names with UTF-8 or Latin-1 bytes show their
@@ -37,21 +40,30 @@ void listAppend(DialogHandle dialog, int controlId, const char* text) {
     carriers::decodeDisplayText(text, units, LIST_TEXT_UNITS);
     wchar_t wide[LIST_TEXT_UNITS];
     std::memcpy(wide, units, sizeof(wide));
-    SendDlgItemMessageW(windowOf(dialog), controlId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide));
+    HWND window = windowOf(dialog);
+    onDialogThread(window, [&] {
+        SendDlgItemMessageW(window, controlId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide));
+    });
 }
 
 int listSelection(DialogHandle dialog, int controlId) {
-    const LRESULT index = SendDlgItemMessageW(windowOf(dialog), controlId, CB_GETCURSEL, 0, 0);
+    HWND window = windowOf(dialog);
+    LRESULT index = CB_ERR;
+    onDialogThread(window, [&] { index = SendDlgItemMessageW(window, controlId, CB_GETCURSEL, 0, 0); });
     return index == CB_ERR ? NO_SELECTION : static_cast<int>(index);
 }
 
 void listSelect(DialogHandle dialog, int controlId, int index) {
     // An index of -1 (NO_SELECTION) clears the selection.
-    SendDlgItemMessageW(windowOf(dialog), controlId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    HWND window = windowOf(dialog);
+    onDialogThread(window, [&] {
+        SendDlgItemMessageW(window, controlId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    });
 }
 
 void setControlText(DialogHandle dialog, int controlId, const char* text) {
-    SetDlgItemTextA(windowOf(dialog), controlId, text);
+    HWND window = windowOf(dialog);
+    onDialogThread(window, [&] { SetDlgItemTextA(window, controlId, text); });
 }
 
 void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint32_t capacity) {
@@ -60,16 +72,36 @@ void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint3
     }
     buffer[0] = '\0';  // stays the answer when the control is missing
     const int room = capacity > static_cast<std::uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(capacity);
-    GetDlgItemTextA(windowOf(dialog), controlId, buffer, room);
+    HWND window = windowOf(dialog);
+    onDialogThread(window, [&] { GetDlgItemTextA(window, controlId, buffer, room); });
     buffer[capacity - 1] = '\0';
 }
 
 bool isChecked(DialogHandle dialog, int controlId) {
-    return IsDlgButtonChecked(windowOf(dialog), controlId) == BST_CHECKED;
+    HWND window = windowOf(dialog);
+    UINT state = BST_UNCHECKED;
+    onDialogThread(window, [&] { state = IsDlgButtonChecked(window, controlId); });
+    return state == BST_CHECKED;
 }
 
 void setChecked(DialogHandle dialog, int controlId, bool checked) {
-    CheckDlgButton(windowOf(dialog), controlId, checked ? BST_CHECKED : BST_UNCHECKED);
+    HWND window = windowOf(dialog);
+    onDialogThread(window, [&] { CheckDlgButton(window, controlId, checked ? BST_CHECKED : BST_UNCHECKED); });
+}
+
+void showControl(DialogHandle dialog, int controlId, bool shown) {
+    HWND window = windowOf(dialog);
+    onDialogThread(window, [&] {
+        HWND control = GetDlgItem(window, controlId);
+        if (control != nullptr) {
+            ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
+        }
+    });
+}
+
+void closeDialog(DialogHandle dialog, int result) {
+    HWND window = windowOf(dialog);
+    onDialogThread(window, [&] { EndDialog(window, result); });
 }
 
 }  // namespace platform

@@ -17,6 +17,16 @@ MemoryDialog& MemoryDialog::from(platform::DialogHandle dialog) {
 void MemoryDialog::reset() {
     controls_.clear();
     calls_.clear();
+    closedWith_.reset();
+    debugDialogTexts_.clear();
+}
+
+bool MemoryDialog::isVisible(int controlId) {
+    return control(controlId).visible;
+}
+
+void MemoryDialog::setVisible(int controlId, bool visible) {
+    control(controlId).visible = visible;
 }
 
 const std::string& MemoryDialog::text(int controlId) {
@@ -125,6 +135,28 @@ void setChecked(DialogHandle dialog, int controlId, bool checked) {
     memory.record(DialogOperation::SetChecked, controlId);
     memory.setCheckState(controlId, checked ? testsupport::CheckState::Checked
                                             : testsupport::CheckState::Unchecked);
+}
+
+}  // namespace platform
+
+namespace platform {
+
+void showControl(DialogHandle dialog, int controlId, bool shown) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.record(DialogOperation::ShowControl, controlId);
+    memory.setVisible(controlId, shown);
+}
+
+void closeDialog(DialogHandle dialog, int result) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.record(DialogOperation::CloseDialog, 0);
+    memory.close(result);
+}
+
+void runDebugDialog(DialogHandle owner, const char* text) {
+    MemoryDialog& memory = MemoryDialog::from(owner);
+    memory.record(DialogOperation::RunDebugDialog, 0);
+    memory.addDebugDialog(text);
 }
 
 }  // namespace platform

@@ -1,13 +1,17 @@
 #pragma once
 // An in-memory dialog for tests: implements every function of platform/dialog.h
 // by recording, per control id, the edit text, the list items (byte strings in
-// insertion order), the list selection and the check state. Tests create a
-// MemoryDialog, pass its handle() to the code under test, then inspect it.
+// insertion order), the list selection, the check state and the visibility,
+// and for the dialog its closing result and the Debug dialogs it opened.
+// Tests create a MemoryDialog, pass its handle() to the code under test, then
+// inspect it.
 //
-// A control springs into existence, empty, the first time anything touches it.
+// A control springs into existence, empty and visible, the first time
+// anything touches it.
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +31,9 @@ enum class DialogOperation {
     GetControlText,
     IsChecked,
     SetChecked,
+    ShowControl,
+    CloseDialog,
+    RunDebugDialog,
 };
 
 struct DialogCall {
@@ -39,6 +46,7 @@ struct MemoryControl {
     std::vector<std::string> items;
     int selection = platform::NO_SELECTION;
     CheckState check = CheckState::Unchecked;
+    bool visible = true;
 };
 
 class MemoryDialog {
@@ -69,6 +77,17 @@ public:
     CheckState checkState(int controlId);
     void setCheckState(int controlId, CheckState state);
 
+    bool isVisible(int controlId);
+    void setVisible(int controlId, bool visible);
+
+    // The result the dialog was closed with, if it was closed.
+    const std::optional<int>& closedWith() const { return closedWith_; }
+    void close(int result) { closedWith_ = result; }
+
+    // The text of every Debug dialog opened from this dialog, in order.
+    const std::vector<std::string>& debugDialogTexts() const { return debugDialogTexts_; }
+    void addDebugDialog(const std::string& text) { debugDialogTexts_.push_back(text); }
+
     // Every platform call made through this dialog, in order.
     const std::vector<DialogCall>& calls() const { return calls_; }
     std::size_t callCount(DialogOperation operation) const;
@@ -81,6 +100,8 @@ public:
 private:
     std::map<int, MemoryControl> controls_;
     std::vector<DialogCall> calls_;
+    std::optional<int> closedWith_;
+    std::vector<std::string> debugDialogTexts_;
 };
 
 }  // namespace testsupport

@@ -1,0 +1,7 @@
+#include "app/tasks.h"
+
+namespace app {
+
+void betaCheckTask(void*) {}
+
+}  // namespace app

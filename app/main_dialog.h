@@ -1,0 +1,47 @@
+#pragma once
+// What the main dialog does: its initialisation, its commands, the form's
+// visibility and the start of worker tasks. The window plumbing lives in the
+// platform layer, which forwards the dialog's messages here.
+
+#include <cstdint>
+
+#include "platform/dialog.h"
+#include "platform/threads.h"
+
+namespace app {
+
+constexpr char VERSION_LABEL[] = "v3.2g";
+
+// The list's notification for a new selection; an accelerator's command
+// carries the same code.
+constexpr int SELECTION_CHANGED = 1;
+
+// The 25 controls that showForm shows and hides, in the order it walks them.
+constexpr int FORM_CONTROL_COUNT = 25;
+extern const int FORM_CONTROLS[FORM_CONTROL_COUNT];
+
+// The radio-profile list: the index is the stored radio_profile value.
+constexpr int RADIO_PROFILE_COUNT = 3;
+extern const char* const RADIO_PROFILE_NAMES[RADIO_PROFILE_COUNT];
+
+// Records the dialog, shows the version label, starts the startup task and
+// fills the radio-profile list.
+void onMainDialogInit(platform::DialogHandle dialog);
+
+// A command message: a button, a list's notification or a shortcut.
+void onMainDialogCommand(platform::DialogHandle dialog, int command, int notification);
+
+// Opens the Debug dialog, owned by owner, with the device's raw texts.
+void openDebugDialog(platform::DialogHandle owner);
+
+// shown: hides the Info area and button 1015 and shows the form with "Save
+// and Quit" and "Quit"; not shown: the reverse (the labels are set either way).
+void showForm(platform::DialogHandle dialog, bool shown);
+
+// Starts task on a worker thread, shows startText (with "failed" when no
+// thread could be made), hides the form and sets dialogState to newState.
+// True when the thread was started.
+bool startTask(platform::DialogHandle dialog, platform::WorkerProcedure task, const char* startText,
+               std::int32_t newState);
+
+}  // namespace app

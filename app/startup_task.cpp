@@ -1,0 +1,7 @@
+#include "app/tasks.h"
+
+namespace app {
+
+void startupTask(void*) {}
+
+}  // namespace app
