@@ -1,0 +1,404 @@
+// The built program's resources, read back from ondavox.exe as a data file
+// and compared with what the dialogs, the shell and the tasks rely on: every
+// control of both dialog templates, every string, the six shortcuts, the
+// banner, the icon, the manifest and the version.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "res/control_ids.h"
+#include "res/strings.h"
+
+namespace {
+
+// Dialog item classes as a template stores them.
+enum ControlClass : WORD { BUTTON = 0x80, EDIT = 0x81, STATIC = 0x82, COMBOBOX = 0x85 };
+
+struct TemplateControl {
+    int id;
+    WORD controlClass;
+    DWORD style;  // every bit given here must be set (WS_VISIBLE is compared exactly)
+    short x, y, width, height;
+    std::wstring text;  // for the banner: empty, with textOrdinal set
+    WORD textOrdinal = 0;
+};
+
+struct DialogTemplate {
+    DWORD style = 0;
+    short x = 0, y = 0, width = 0, height = 0;
+    std::wstring caption;
+    WORD pointSize = 0;
+    std::wstring font;
+    std::vector<TemplateControl> controls;
+};
+
+std::string exePath() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    folder = folder.substr(0, folder.find_last_of("\\/"));  // build/windows/tests
+    folder = folder.substr(0, folder.find_last_of("\\/"));  // build/windows
+    return folder + "\\ondavox.exe";
+}
+
+class ProgramResources : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        program = LoadLibraryExA(exePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    static void TearDownTestSuite() {
+        if (program != nullptr) FreeLibrary(program);
+        program = nullptr;
+    }
+    void SetUp() override { ASSERT_NE(program, nullptr) << "cannot load " << exePath(); }
+
+    static const std::uint8_t* resource(LPCSTR type, LPCSTR name, DWORD* size) {
+        HRSRC found = FindResourceA(program, name, type);
+        if (found == nullptr) return nullptr;
+        *size = SizeofResource(program, found);
+        return static_cast<const std::uint8_t*>(LockResource(LoadResource(program, found)));
+    }
+
+    static HMODULE program;
+};
+
+HMODULE ProgramResources::program = nullptr;
+
+// Reads an extended dialog template (the format both dialogs use).
+class TemplateReader {
+public:
+    explicit TemplateReader(const std::uint8_t* data) : data_(data) {}
+
+    DialogTemplate read() {
+        DialogTemplate dialog;
+        EXPECT_EQ(word(), 1);       // version
+        EXPECT_EQ(word(), 0xFFFF);  // extended template
+        dword();                    // help id
+        dword();                    // extended style
+        dialog.style = dword();
+        const WORD count = word();
+        dialog.x = shortValue();
+        dialog.y = shortValue();
+        dialog.width = shortValue();
+        dialog.height = shortValue();
+        EXPECT_EQ(ordinalOrText(nullptr), L"");  // no menu
+        EXPECT_EQ(ordinalOrText(nullptr), L"");  // the standard dialog class
+        dialog.caption = text();
+        if (dialog.style & DS_SETFONT) {
+            dialog.pointSize = word();
+            word();   // weight
+            word();   // italic, character set
+            dialog.font = text();
+        }
+        for (WORD item = 0; item < count; ++item) {
+            align();
+            TemplateControl control{};
+            dword();  // help id
+            dword();  // extended style
+            control.style = dword();
+            control.x = shortValue();
+            control.y = shortValue();
+            control.width = shortValue();
+            control.height = shortValue();
+            control.id = static_cast<int>(dword());
+            WORD classOrdinal = 0;
+            const std::wstring className = ordinalOrText(&classOrdinal);
+            control.controlClass = className.empty() ? classOrdinal : ordinalOfClass(className);
+            control.text = ordinalOrText(&control.textOrdinal);
+            offset_ += word();  // creation data
+            dialog.controls.push_back(control);
+        }
+        return dialog;
+    }
+
+private:
+    // A class written by name counts as the same kind as one written by number.
+    static WORD ordinalOfClass(const std::wstring& name) {
+        const struct {
+            const wchar_t* name;
+            WORD ordinal;
+        } classes[] = {{L"button", BUTTON}, {L"edit", EDIT}, {L"static", STATIC}, {L"combobox", COMBOBOX}};
+        for (const auto& known : classes) {
+            if (lstrcmpiW(name.c_str(), known.name) == 0) return known.ordinal;
+        }
+        return 0;
+    }
+
+    WORD word() {
+        WORD value;
+        std::memcpy(&value, data_ + offset_, 2);
+        offset_ += 2;
+        return value;
+    }
+    short shortValue() { return static_cast<short>(word()); }
+    DWORD dword() {
+        DWORD value;
+        std::memcpy(&value, data_ + offset_, 4);
+        offset_ += 4;
+        return value;
+    }
+    std::wstring text() {
+        std::wstring result;
+        for (WORD unit = word(); unit != 0; unit = word()) result += static_cast<wchar_t>(unit);
+        return result;
+    }
+    std::wstring ordinalOrText(WORD* ordinal) {
+        std::size_t start = offset_;
+        if (word() == 0xFFFF) {
+            const WORD value = word();
+            if (ordinal != nullptr) *ordinal = value;
+            return L"";
+        }
+        offset_ = start;
+        return text();
+    }
+    void align() { offset_ = (offset_ + 3) & ~std::size_t{3}; }
+
+    const std::uint8_t* data_;
+    std::size_t offset_ = 0;
+};
+
+constexpr DWORD HIDDEN = 0;
+constexpr DWORD SHOWN = WS_VISIBLE;
+
+struct ExpectedControl {
+    int id;
+    WORD controlClass;
+    DWORD styleBits;   // what the control's kind asks for
+    DWORD visibility;  // SHOWN or HIDDEN at start
+    short x, y, width, height;
+    const wchar_t* text;
+};
+
+// The main dialog's controls in template order.
+const ExpectedControl MAIN_DIALOG[] = {
+    {IDC_TASK_BUTTON, BUTTON, BS_PUSHBUTTON | BS_CENTER, SHOWN, 6, 324, 228, 22, L"Cancel"},
+    {IDC_INFO_AREA, STATIC, SS_CENTER, SHOWN, 7, 7, 228, 257, L"Info"},
+    {IDC_WIFI_SSID, EDIT, WS_BORDER | ES_AUTOHSCROLL, HIDDEN, 84, 246, 144, 14, L""},
+    {IDC_WIFI_SSID_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 246, 37, 8, L"WIFI SSID:"},
+    {IDC_WIFI_PASSWORD, EDIT, 0, HIDDEN, 84, 263, 144, 14, L""},
+    {IDC_WIFI_PASSWORD_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 264, 52, 8, L"WIFI password:"},
+    {IDC_PIN_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 18, 54, 8, L"Mobile PIN code:"},
+    {IDC_GSM_PIN, EDIT, ES_NUMBER, HIDDEN, 84, 18, 144, 14, L""},
+    {IDC_COUNTRY_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 36, 30, 8, L"Country:"},
+    {IDC_COUNTRY_LIST, COMBOBOX, CBS_DROPDOWNLIST | WS_VSCROLL, HIDDEN, 84, 36, 144, 68, L""},
+    {IDC_PROVIDER_LIST, COMBOBOX, CBS_DROPDOWNLIST | WS_VSCROLL, HIDDEN, 84, 54, 144, 52, L""},
+    {IDC_PROVIDER_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 54, 30, 8, L"Provider:"},
+    {IDC_ROAMING_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 72, 52, 8, L"Enable roaming:"},
+    {IDC_ROAMING_CHECK, BUTTON, BS_AUTOCHECKBOX, HIDDEN, 84, 72, 16, 10, L""},
+    {IDC_SECOND_BUTTON, BUTTON, BS_DEFPUSHBUTTON, HIDDEN, 132, 324, 103, 24, L"Quit without save"},
+    {IDC_FIRST_BUTTON, BUTTON, BS_DEFPUSHBUTTON, HIDDEN, 6, 324, 100, 24, L"Save and Quit"},
+    {IDC_ADVANCED_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 90, 228, 138, L"Advanced GSM Preferences"},
+    {IDC_WIFI_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 234, 228, 48, L"WIFI Preferences"},
+    {IDC_APN_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 120, 17, 8, L"APN:"},
+    {IDC_APN, EDIT, 0, HIDDEN, 84, 114, 144, 14, L""},
+    {IDC_GSM_PASSWORD, EDIT, 0, HIDDEN, 84, 150, 144, 14, L""},
+    {IDC_GSM_USER, EDIT, 0, HIDDEN, 84, 132, 144, 14, L""},
+    {IDC_DNS1, EDIT, 0, HIDDEN, 84, 168, 144, 14, L""},
+    {IDC_DNS2, EDIT, 0, HIDDEN, 84, 186, 144, 14, L""},
+    {IDC_GATEWAY, EDIT, 0, HIDDEN, 84, 204, 144, 14, L""},
+    {IDC_USER_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 132, 18, 8, L"User:"},
+    {IDC_PASSWORD_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 150, 34, 8, L"Password:"},
+    {IDC_DNS2_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 186, 21, 8, L"DNS2:"},
+    {IDC_DNS1_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 168, 21, 8, L"DNS1:"},
+    {IDC_GATEWAY_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 204, 61, 8, L"Network Gateway:"},
+    {IDC_BANNER, STATIC, SS_BITMAP, SHOWN, 12, 270, 217, 23, nullptr},
+    {IDC_RADIO_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 287, 228, 34, L"Radio Preferences"},
+    {IDC_RADIO_PROFILE_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 300, 44, 8, L"Radio profile:"},
+    {IDC_RADIO_PROFILE_LIST, COMBOBOX, CBS_DROPDOWNLIST | WS_VSCROLL, HIDDEN, 84, 300, 144, 52, L""},
+    {IDC_VERSION_LABEL, STATIC, SS_RIGHT, SHOWN, 192, 348, 48, 8, L"v"},
+    {IDC_GSM_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 7, 228, 81, L"GSM Preferences"},
+    {IDC_APN_NOTE, STATIC, SS_LEFT, HIDDEN, 12, 102, 150, 8, L"Change these only if the defaults do not work!"},
+};
+
+const ExpectedControl DEBUG_DIALOG[] = {
+    {IDC_FIRST_BUTTON, BUTTON, BS_DEFPUSHBUTTON, SHOWN, 220, 253, 50, 14, L"OK"},
+    {IDC_DEBUG_TEXT, EDIT, ES_MULTILINE | WS_BORDER, SHOWN, 7, 7, 263, 240, L""},
+};
+
+// A kind's low style bits (button type, static alignment) are a number, not flags.
+void expectKind(const TemplateControl& actual, const ExpectedControl& expected) {
+    if (expected.controlClass == BUTTON) {
+        EXPECT_EQ(actual.style & BS_TYPEMASK, expected.styleBits & BS_TYPEMASK);
+        EXPECT_EQ(actual.style & BS_CENTER, expected.styleBits & BS_CENTER);
+    } else if (expected.controlClass == STATIC) {
+        EXPECT_EQ(actual.style & SS_TYPEMASK, expected.styleBits & SS_TYPEMASK);
+    } else if (expected.controlClass == COMBOBOX) {
+        EXPECT_EQ(actual.style & 0x3, expected.styleBits & 0x3);  // simple / drop-down / drop-down list
+        EXPECT_EQ(actual.style & CBS_SORT, 0u) << "lists keep insertion order";
+        EXPECT_EQ(actual.style & WS_VSCROLL, static_cast<DWORD>(WS_VSCROLL));
+    } else {
+        EXPECT_EQ(actual.style & expected.styleBits, expected.styleBits);
+    }
+}
+
+void expectControls(const DialogTemplate& dialog, const ExpectedControl* expected, std::size_t count) {
+    ASSERT_EQ(dialog.controls.size(), count);
+    for (std::size_t index = 0; index < count; ++index) {
+        const TemplateControl& actual = dialog.controls[index];
+        const ExpectedControl& want = expected[index];
+        SCOPED_TRACE("control " + std::to_string(want.id));
+        EXPECT_EQ(actual.id, want.id);
+        EXPECT_EQ(actual.controlClass, want.controlClass);
+        expectKind(actual, want);
+        EXPECT_EQ(actual.style & WS_VISIBLE, want.visibility);
+        EXPECT_EQ(actual.style & WS_CHILD, static_cast<DWORD>(WS_CHILD));
+        EXPECT_EQ(actual.x, want.x);
+        EXPECT_EQ(actual.y, want.y);
+        EXPECT_EQ(actual.width, want.width);
+        EXPECT_EQ(actual.height, want.height);
+        if (want.text != nullptr) {
+            EXPECT_EQ(actual.text, want.text);
+        }
+    }
+}
+
+TEST_F(ProgramResources, MainDialogTemplateHasEveryControlInOrder) {
+    DWORD size = 0;
+    const std::uint8_t* data = resource(RT_DIALOG, MAKEINTRESOURCEA(IDD_MAIN_DIALOG), &size);
+    ASSERT_NE(data, nullptr);
+    const DialogTemplate dialog = TemplateReader(data).read();
+    EXPECT_EQ(dialog.caption, L"Brelvan Ondavox Utility");
+    EXPECT_EQ(dialog.width, 242);
+    EXPECT_EQ(dialog.height, 356);
+    EXPECT_EQ(dialog.pointSize, 8);
+    EXPECT_EQ(dialog.font, L"MS Shell Dlg");
+    EXPECT_EQ(dialog.style & DS_MODALFRAME, static_cast<DWORD>(DS_MODALFRAME));
+    EXPECT_EQ(dialog.style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
+    EXPECT_EQ(dialog.style & WS_SYSMENU, 0u) << "no system menu, so no close box";
+    expectControls(dialog, MAIN_DIALOG, std::size(MAIN_DIALOG));
+    // The banner names bitmap 135 by number.
+    EXPECT_EQ(dialog.controls[30].id, IDC_BANNER);
+    EXPECT_EQ(dialog.controls[30].textOrdinal, IDB_BANNER);
+}
+
+TEST_F(ProgramResources, DebugDialogTemplate) {
+    DWORD size = 0;
+    const std::uint8_t* data = resource(RT_DIALOG, MAKEINTRESOURCEA(IDD_DEBUG_DIALOG), &size);
+    ASSERT_NE(data, nullptr);
+    const DialogTemplate dialog = TemplateReader(data).read();
+    EXPECT_EQ(dialog.caption, L"Debug");
+    EXPECT_EQ(dialog.width, 277);
+    EXPECT_EQ(dialog.height, 274);
+    EXPECT_EQ(dialog.pointSize, 8);
+    EXPECT_EQ(dialog.font, L"MS Shell Dlg");
+    EXPECT_EQ(dialog.style & (WS_CAPTION | WS_SYSMENU), static_cast<DWORD>(WS_CAPTION | WS_SYSMENU));
+    expectControls(dialog, DEBUG_DIALOG, std::size(DEBUG_DIALOG));
+    EXPECT_EQ(dialog.controls[1].style & ES_READONLY, 0u) << "the text stays editable";
+}
+
+// The Info area's id -1 must stay findable once the dialog exists.
+TEST_F(ProgramResources, TheInfoAreaIsFoundByItsIdOnceTheDialogIsCreated) {
+    HWND dialog = CreateDialogParamA(program, MAKEINTRESOURCEA(IDD_MAIN_DIALOG), nullptr,
+                                     [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    if (dialog == nullptr) GTEST_SKIP() << "no window can be created here";
+    HWND info = GetDlgItem(dialog, IDC_INFO_AREA);
+    ASSERT_NE(info, nullptr);
+    char text[16] = {};
+    GetWindowTextA(info, text, sizeof text);
+    EXPECT_STREQ(text, "Info");
+    DestroyWindow(dialog);
+}
+
+TEST_F(ProgramResources, EveryStringHasItsExactText) {
+    const struct {
+        int id;
+        const char* text;
+    } strings[] = {
+        {103, "Ondavox Utility"},
+        {104, "Initializing Device, please wait..."},
+        {105, "done"},
+        {106, "Save and Quit"},
+        {107, "Cancel"},
+        {108, "Saving configuration to device, please wait..."},
+        {109, "Ondavox Utility"},
+        {110, "Reading Device, please wait..."},
+        {111, "Waiting for Brelvan Ondavox device..."},
+        {112, "No, Thanks!"},
+        {113, "Yes!"},
+        {114, "Checking software update..."},
+        {115, "Brelvan Ondavox Update available!"},
+        {116, "Current version:"},
+        {117, "Avaliable latest version:"},
+        {119, "Do you want to update?"},
+        {120, "Brelvan Ondavox is updateing itself. Please Wait for rebooting."},
+        {122, "OK"},
+        {130, "Quit"},
+        {131, "failed"},
+        {136, "Initializing Update process, please wait..."},
+        {137, "Downloading Update Image..."},
+        {138, "Verifying Update Image..."},
+        {139, "Please visit " ONDAVOX_MAKER_ADDRESS " for update!"},
+    };
+    for (const auto& expected : strings) {
+        char text[100] = {};
+        EXPECT_GT(LoadStringA(program, expected.id, text, sizeof text), 0) << expected.id;
+        EXPECT_STREQ(text, expected.text) << expected.id;
+    }
+    // Nothing between the ids: 118, 121, 123 to 129 and 132 to 135 are unused.
+    for (int id : {118, 121, 123, 129, 132, 135, 140}) {
+        char text[100] = {};
+        EXPECT_EQ(LoadStringA(program, id, text, sizeof text), 0) << id;
+    }
+}
+
+TEST_F(ProgramResources, SixCharacterCodeShortcutsWithTheirExactFlags) {
+    HACCEL table = LoadAcceleratorsA(program, MAKEINTRESOURCEA(IDR_SHORTCUTS));
+    ASSERT_NE(table, nullptr);
+    // The table as stored: flags with the last-entry bit, key, command.
+    DWORD size = 0;
+    const std::uint8_t* data = resource(RT_ACCELERATOR, MAKEINTRESOURCEA(IDR_SHORTCUTS), &size);
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(size, 6u * 8u);
+    const struct {
+        WORD flags, key, command;
+    } expected[] = {
+        {2, 2, IDM_BETA_CHECK},    {18, 2, IDM_BETA_CHECK},    {18, 66, IDM_BETA_CHECK},
+        {2, 4, IDM_DEBUG_DIALOG},  {18, 4, IDM_DEBUG_DIALOG},  {146, 68, IDM_DEBUG_DIALOG},
+    };
+    for (int entry = 0; entry < 6; ++entry) {
+        WORD fields[4];
+        std::memcpy(fields, data + entry * 8, sizeof fields);
+        SCOPED_TRACE("entry " + std::to_string(entry));
+        EXPECT_EQ(fields[0], expected[entry].flags);
+        EXPECT_EQ(fields[1], expected[entry].key);
+        EXPECT_EQ(fields[2], expected[entry].command);
+    }
+    ACCEL loaded[8];
+    EXPECT_EQ(CopyAcceleratorTableA(table, loaded, 8), 6);
+    for (const ACCEL& accelerator : loaded) {
+        if (&accelerator - loaded >= 6) break;
+        EXPECT_EQ(accelerator.fVirt & (FVIRTKEY | FSHIFT | FCONTROL), 0) << "character codes, no Shift or Control";
+    }
+}
+
+TEST_F(ProgramResources, BannerIconManifestAndVersion) {
+    HBITMAP banner = static_cast<HBITMAP>(
+        LoadImageA(program, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
+    ASSERT_NE(banner, nullptr);
+    BITMAP info = {};
+    GetObjectA(banner, sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 325);
+    EXPECT_EQ(info.bmHeight, 38);
+    DeleteObject(banner);
+
+    DWORD size = 0;
+    EXPECT_NE(resource(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_APPLICATION_ICON), &size), nullptr);
+
+    const std::uint8_t* manifest = resource(RT_MANIFEST, MAKEINTRESOURCEA(1), &size);
+    ASSERT_NE(manifest, nullptr);
+    const std::string text(reinterpret_cast<const char*>(manifest), size);
+    EXPECT_NE(text.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(text.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(text.find("<dpiAware"), std::string::npos);
+
+    EXPECT_NE(resource(RT_VERSION, MAKEINTRESOURCEA(VS_VERSION_INFO), &size), nullptr);
+}
+
+}  // namespace
