@@ -7,6 +7,7 @@
 
 #include "platform/dialog.h"
 #include "platform/threads.h"
+#include "res/control_ids.h"
 
 namespace app {
 
@@ -18,7 +19,13 @@ constexpr int SELECTION_CHANGED = 1;
 
 // The 25 controls that showForm shows and hides, in the order it walks them.
 constexpr int FORM_CONTROL_COUNT = 25;
-extern const int FORM_CONTROLS[FORM_CONTROL_COUNT];
+inline constexpr int FORM_CONTROLS[FORM_CONTROL_COUNT] = {
+    IDC_FIRST_BUTTON, IDC_SECOND_BUTTON,  IDC_GSM_GROUP,     IDC_ADVANCED_GROUP, IDC_APN_NOTE,
+    IDC_PIN_LABEL,    IDC_GSM_PIN,        IDC_COUNTRY_LABEL, IDC_PROVIDER_LABEL, IDC_APN_LABEL,
+    IDC_USER_LABEL,   IDC_PASSWORD_LABEL, IDC_DNS1_LABEL,    IDC_DNS2_LABEL,     IDC_GATEWAY_LABEL,
+    IDC_COUNTRY_LIST, IDC_PROVIDER_LIST,  IDC_APN,           IDC_GSM_USER,       IDC_GSM_PASSWORD,
+    IDC_DNS1,         IDC_DNS2,           IDC_GATEWAY,       IDC_ROAMING_LABEL,  IDC_ROAMING_CHECK,
+};
 
 // The radio-profile list: the index is the stored radio_profile value.
 constexpr int RADIO_PROFILE_COUNT = 3;

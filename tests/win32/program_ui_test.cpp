@@ -1,0 +1,149 @@
+// The real program, started and driven from another process: its dialog as a
+// user first meets it (no radio connected), the two shortcuts, the Debug
+// dialog that only its OK button closes, and the end of the program.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/main_dialog.h"
+#include "res/control_ids.h"
+#include "tests/win32/driver/program_driver.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using uidriver::DEBUG_DIALOG_CAPTION;
+using uidriver::MAIN_DIALOG_CAPTION;
+using uidriver::ProgramDriver;
+
+// The first start in a new Wine prefix can take some seconds.
+constexpr auto START_TIMEOUT = 60s;
+constexpr auto STEP_TIMEOUT = 10s;
+
+// The Debug text with no device read yet, as the edit control shows it.
+const char EMPTY_DEBUG_TEXT[] =
+    "Config:\r\n\r\n\r\n\r\n----------------------------------------\r\n\r\nStatus:\r\n\r\n\r\n";
+
+class ProgramUi : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(program.start()) << "cannot start " << uidriver::utilityPath();
+        dialog = program.waitForDialog(MAIN_DIALOG_CAPTION, START_TIMEOUT);
+        ASSERT_NE(dialog, nullptr) << "the main dialog never showed";
+        ASSERT_TRUE(ProgramDriver::waitForText(dialog, IDC_INFO_AREA, "Waiting for Brelvan Ondavox device...",
+                                               STEP_TIMEOUT));
+    }
+
+    // Opens the Debug dialog with the given key press and checks its text.
+    HWND openDebug(void (*press)(HWND)) {
+        press(dialog);
+        HWND debug = program.waitForDialog(DEBUG_DIALOG_CAPTION, STEP_TIMEOUT);
+        EXPECT_NE(debug, nullptr) << "no Debug dialog";
+        if (debug != nullptr) {
+            EXPECT_TRUE(ProgramDriver::waitForText(debug, IDC_DEBUG_TEXT, EMPTY_DEBUG_TEXT, STEP_TIMEOUT))
+                << ProgramDriver::text(debug, IDC_DEBUG_TEXT);
+        }
+        return debug;
+    }
+
+    void closeDebug(HWND debug) {
+        ProgramDriver::click(debug, IDC_FIRST_BUTTON);
+        EXPECT_TRUE(ProgramDriver::waitUntilGone(debug, STEP_TIMEOUT));
+    }
+
+    // Cancel ends the program with exit code 0.
+    void expectCancelEndsTheProgram() {
+        ProgramDriver::click(dialog, IDC_TASK_BUTTON);
+        EXPECT_TRUE(ProgramDriver::waitUntilGone(dialog, STEP_TIMEOUT));
+        DWORD exitCode = 1;
+        ASSERT_TRUE(program.waitForExit(STEP_TIMEOUT, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+    }
+
+    ProgramDriver program;
+    HWND dialog = nullptr;
+};
+
+TEST_F(ProgramUi, OpensWaitingForTheRadioWithTheFormHiddenAndCancelEndsIt) {
+    EXPECT_EQ(ProgramDriver::text(dialog, IDC_VERSION_LABEL), "v3.2g");
+    EXPECT_EQ(ProgramDriver::text(dialog, IDC_TASK_BUTTON), "Cancel");
+    EXPECT_TRUE(ProgramDriver::isVisible(dialog, IDC_INFO_AREA));
+    EXPECT_TRUE(ProgramDriver::isVisible(dialog, IDC_TASK_BUTTON));
+    EXPECT_TRUE(ProgramDriver::isVisible(dialog, IDC_BANNER));
+    for (int id : app::FORM_CONTROLS) {
+        EXPECT_FALSE(ProgramDriver::isVisible(dialog, id)) << id;
+    }
+    EXPECT_EQ(ProgramDriver::listItems(dialog, IDC_RADIO_PROFILE_LIST),
+              (std::vector<std::string>{"Fast Start", "Default", "Stable"}));
+    // No close box: the caption has no system menu.
+    EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE) & WS_SYSMENU, 0);
+    expectCancelEndsTheProgram();
+}
+
+TEST_F(ProgramUi, CtrlDOpensDebugWhichOnlyItsOkButtonCloses) {
+    HWND debug = openDebug([](HWND window) { ProgramDriver::pressControlLetter(window, 'D'); });
+    ASSERT_NE(debug, nullptr);
+    ProgramDriver::pressEscape(debug);
+    ProgramDriver::pressCloseBox(debug);
+    Sleep(1000);
+    EXPECT_EQ(program.findDialog(DEBUG_DIALOG_CAPTION), debug) << "Escape or the close box closed it";
+    closeDebug(debug);
+    // The main dialog carries on.
+    EXPECT_EQ(ProgramDriver::text(dialog, IDC_INFO_AREA), "Waiting for Brelvan Ondavox device...");
+    expectCancelEndsTheProgram();
+}
+
+TEST_F(ProgramUi, AltWithUpperCaseDOpensDebugToo) {
+    HWND debug = openDebug([](HWND window) { ProgramDriver::pressAltLetter(window, 'D'); });
+    ASSERT_NE(debug, nullptr);
+    closeDebug(debug);
+    expectCancelEndsTheProgram();
+}
+
+// On Windows the Alt entries compare the typed character, so a lower-case d
+// is no shortcut. Wine matches the key instead and opens the dialog anyway.
+TEST_F(ProgramUi, AltWithLowerCaseDIsNoShortcut) {
+    if (uidriver::runningUnderWine()) {
+        expectCancelEndsTheProgram();
+        GTEST_SKIP() << "Wine translates Alt with a lower-case letter by its key; Windows does not";
+    }
+    ProgramDriver::pressAltLetter(dialog, 'd');
+    Sleep(1000);
+    EXPECT_EQ(program.findDialog(DEBUG_DIALOG_CAPTION), nullptr);
+    expectCancelEndsTheProgram();
+}
+
+// The beta check is honoured while the program still waits for the radio.
+TEST_F(ProgramUi, CtrlBAndAltBReachTheDialogWhileWaiting) {
+    const struct {
+        const char* name;
+        void (*press)(HWND);
+    } shortcuts[] = {
+        {"Ctrl+B", [](HWND window) { ProgramDriver::pressControlLetter(window, 'B'); }},
+        {"Alt+B", [](HWND window) { ProgramDriver::pressAltLetter(window, 'B'); }},
+    };
+    for (const auto& shortcut : shortcuts) {
+        SCOPED_TRACE(shortcut.name);
+        ProgramDriver::setText(dialog, IDC_INFO_AREA, "before the shortcut");
+        shortcut.press(dialog);
+        EXPECT_TRUE(ProgramDriver::waitForText(dialog, IDC_INFO_AREA, "Checking software update...", STEP_TIMEOUT))
+            << ProgramDriver::text(dialog, IDC_INFO_AREA);
+        EXPECT_EQ(ProgramDriver::text(dialog, IDC_TASK_BUTTON), "Cancel");
+    }
+    expectCancelEndsTheProgram();
+}
+
+// Keys typed while the Debug dialog is open still reach the main dialog.
+TEST_F(ProgramUi, ShortcutsInsideTheDebugDialogGoToTheMainDialog) {
+    HWND debug = openDebug([](HWND window) { ProgramDriver::pressControlLetter(window, 'D'); });
+    ASSERT_NE(debug, nullptr);
+    ProgramDriver::pressControlLetter(debug, 'B');
+    EXPECT_TRUE(ProgramDriver::waitForText(dialog, IDC_INFO_AREA, "Checking software update...", STEP_TIMEOUT));
+    closeDebug(debug);
+    expectCancelEndsTheProgram();
+}
+
+}  // namespace
