@@ -1,0 +1,82 @@
+// Watches the utility's main dialog from outside and prints one line each
+// time what the user sees changes: the Info area's text, the form shown or
+// hidden, the labels of the buttons, and the dialog's end. The run command
+// takes a screenshot at each line.
+//
+//   ondavox_watch.exe [seconds]   gives up after that many seconds (default 600)
+//   ondavox_watch.exe --cancel    presses the dialog's Cancel button and ends
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "res/control_ids.h"
+#include "tests/win32/driver/program_driver.h"
+
+namespace {
+
+using uidriver::ProgramDriver;
+
+std::string oneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) {
+        if (c == '\r') continue;
+        line += c == '\n' ? std::string("\\n") : std::string(1, c);
+    }
+    return line;
+}
+
+std::string snapshot(HWND dialog) {
+    std::string view;
+    if (ProgramDriver::isVisible(dialog, IDC_INFO_AREA)) {
+        view += "info: " + oneLine(ProgramDriver::text(dialog, IDC_INFO_AREA));
+    } else {
+        view += "form";
+    }
+    for (int id : {IDC_FIRST_BUTTON, IDC_SECOND_BUTTON, IDC_TASK_BUTTON}) {
+        if (ProgramDriver::isVisible(dialog, id)) view += " [" + ProgramDriver::text(dialog, id) + "]";
+    }
+    return view;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--cancel") {
+        HWND dialog = FindWindowA("#32770", uidriver::MAIN_DIALOG_CAPTION);
+        if (dialog == nullptr) return 1;
+        ProgramDriver::click(dialog, IDC_TASK_BUTTON);
+        return 0;
+    }
+    const long seconds = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 600;
+    const DWORD end = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    HWND dialog = nullptr;
+    while (dialog == nullptr && GetTickCount() < end) {
+        dialog = FindWindowA("#32770", uidriver::MAIN_DIALOG_CAPTION);
+        if (dialog != nullptr && !IsWindowVisible(dialog)) dialog = nullptr;
+        Sleep(100);
+    }
+    if (dialog == nullptr) {
+        std::printf("no dialog\n");
+        return 1;
+    }
+    std::string last;
+    while (GetTickCount() < end) {
+        if (!IsWindow(dialog) || !IsWindowVisible(dialog)) {
+            std::printf("closed\n");
+            std::fflush(stdout);
+            return 0;
+        }
+        const std::string view = snapshot(dialog);
+        if (view != last) {
+            std::printf("%s\n", view.c_str());
+            std::fflush(stdout);
+            last = view;
+        }
+        Sleep(100);
+    }
+    std::printf("timeout\n");
+    return 1;
+}
