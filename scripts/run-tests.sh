@@ -101,14 +101,17 @@ if build native -DONDAVOX_SANITIZE=ON; then
     run_tests native build/native/tests/ondavox_tests
 fi
 
-# A virtual X display for the programs that show real windows. Prints the
-# display's number once the server is ready.
+# A virtual X display for the programs that show real windows: sets DISPLAY
+# once the server is ready.
 start_display() {
     local ready="$wine_prefix/display-number"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do
-        [ -s "$ready" ] && { echo ":$(cat "$ready")"; return 0; }
+        if [ -s "$ready" ]; then
+            export DISPLAY=":$(cat "$ready")"
+            return 0
+        fi
         sleep 0.1
     done
     return 1
@@ -129,8 +132,7 @@ if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; the
         wineserver -w
         wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f </dev/null >/dev/null 2>&1
         wineserver -w
-        if DISPLAY=$(start_display); then
-            export DISPLAY
+        if start_display; then
             for program in build/windows/tests/*_ui_tests.exe; do
                 run_tests "windows-$(basename "$program" .exe)" wine "$program"
             done

@@ -61,14 +61,19 @@ cleanup() {
 trap cleanup EXIT
 
 if [ "$headless" -eq 0 ]; then
+    wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f </dev/null >/dev/null 2>&1 || true
     echo "== starting the utility on $DISPLAY"
     wine build/windows/ondavox.exe
     exit 0
 fi
 
 # A virtual display just the size of Wine's own desktop window, which draws
-# the dialog's caption and frame (there is no window manager).
+# the dialog's caption and frame (there is no window manager). Every program
+# of the prefix runs inside that desktop, the watcher too.
 width=560 height=800
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${width}x${height}" /f </dev/null >/dev/null 2>&1
+wineserver -w
 ready="$run/display-number"
 rm -f "$ready"
 Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
@@ -80,7 +85,7 @@ shots="$run/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
 echo "== starting the utility on a virtual display; screenshots go to $shots"
-wine explorer "/desktop=Ondavox,${width}x${height}" build/windows/ondavox.exe </dev/null >/dev/null 2>&1 &
+wine build/windows/ondavox.exe </dev/null >/dev/null 2>&1 &
 
 number=0
 screenshot() {
