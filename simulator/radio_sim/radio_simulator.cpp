@@ -23,8 +23,7 @@ namespace {
 // After the last open of start.html the radio waits this long before it
 // leaves: the program reads the file several times in a row.
 constexpr auto TRIGGER_QUIET_TIME = std::chrono::milliseconds(500);
-// Wine keeps a per-process table of drive roots for up to a second; a folder
-// that comes back under a new letter sooner is not recognised.
+// The program polls once a second: a shorter absence may go unseen.
 constexpr double SHORTEST_AWAY_SECONDS = 1.5;
 
 constexpr const char* TRIGGER_FILE = "start.html";
@@ -172,16 +171,11 @@ bool RadioSimulator::start(std::string& error) {
         error = "cannot run radio-drive.exe under Wine: " + present.output;
         return false;
     }
-    bool removedAny = false;
     for (const char letter : {o.letter, o.switchLetter}) {
         if (present.output.find(letter) != std::string::npos) {
             drives_->remove(letter);
             log_.add("%c: was in use in the prefix; removed it", letter);
-            removedAny = true;
         }
-    }
-    if (removedAny) {
-        std::this_thread::sleep_for(seconds(SHORTEST_AWAY_SECONDS));
     }
 
     started_ = true;

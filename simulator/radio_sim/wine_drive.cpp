@@ -15,6 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <ctime>
 
 extern char** environ;
 
@@ -155,7 +156,29 @@ WineCommandResult WineDrives::run(const std::string& program, const std::vector<
     return runCommand(argv, {"WINEPREFIX=" + prefix_, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="}, 60);
 }
 
+void WineDrives::waitForDriveTableToSettle() const {
+    // Each Wine process keeps a table of drive roots (by device and inode)
+    // that it renews at most once a second. Within that second a folder can
+    // still be taken for a letter just removed, also when a new folder got
+    // the inode of a deleted one, and a new letter on it is then not
+    // recognised. Letters change the prefix's dosdevices folder, so its time
+    // of change tells when the last one went.
+    struct stat info{};
+    if (::stat((prefix_ + "/dosdevices").c_str(), &info) != 0) {
+        return;
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const double since = static_cast<double>(now.tv_sec - info.st_mtim.tv_sec) +
+                         static_cast<double>(now.tv_nsec - info.st_mtim.tv_nsec) / 1e9;
+    constexpr double SETTLE_SECONDS = 1.2;
+    if (since >= 0 && since < SETTLE_SECONDS) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(SETTLE_SECONDS - since));
+    }
+}
+
 WineCommandResult WineDrives::define(char letter, const std::string& folder, bool readOnly) const {
+    waitForDriveTableToSettle();
     std::vector<std::string> arguments = {"define", letterText(letter), folder};
     if (readOnly) {
         arguments.emplace_back("--read-only");

@@ -22,7 +22,8 @@ public:
 
     // Defines letter as a removable FAT32 drive whose files are those of
     // folder (which holds .wine-sb/sb.img). readOnly links the letter to the
-    // read-only volume device of the ondavox-radio driver.
+    // read-only volume device of the ondavox-radio driver. Waits first until
+    // a letter removed just before is forgotten by Wine.
     WineCommandResult define(char letter, const std::string& folder, bool readOnly) const;
     WineCommandResult remove(char letter) const;
     // One line: type, serial, file system, label and flags of the letter's volume.
@@ -39,6 +40,7 @@ public:
 
 private:
     std::string helper() const;
+    void waitForDriveTableToSettle() const;
 
     std::string prefix_;
     std::string toolsFolder_;

@@ -128,6 +128,23 @@ bool pointAtReadOnlyDevice(char letter) {
     return true;
 }
 
+// The link alone proves nothing: without the driver the letter still shows
+// a writable volume.
+bool showsReadOnly(char letter) {
+    const char root[4] = {letter, ':', '\\', '\0'};
+    DWORD serial = 0, maxLength = 0, flags = 0;
+    char fileSystem[16] = "";
+    if (!GetVolumeInformationA(root, nullptr, 0, &serial, &maxLength, &flags, fileSystem, sizeof fileSystem) ||
+        (flags & FILE_READ_ONLY_VOLUME) == 0 || serial != RADIO_SERIAL) {
+        std::fprintf(stderr,
+                     "radio-drive: %c: does not show the read-only volume; is the OndavoxRadio driver running? "
+                     "(simulator/prepare-prefix.sh installs it)\n",
+                     letter);
+        return false;
+    }
+    return true;
+}
+
 int show(char letter) {
     const char root[4] = {letter, ':', '\\', '\0'};
     const UINT type = GetDriveTypeA(root);
@@ -188,7 +205,10 @@ int main(int argc, char** argv) {
         if (!sendDefinition(letter, DRIVE_REMOVABLE, argv[3], !readOnly)) {
             return 1;
         }
-        return readOnly && !pointAtReadOnlyDevice(letter) ? 1 : 0;
+        if (!readOnly) {
+            return 0;
+        }
+        return pointAtReadOnlyDevice(letter) && showsReadOnly(letter) ? 0 : 1;
     }
     if (std::strcmp(command, "remove") == 0 && argc == 3) {
         return sendDefinition(letter, DRIVE_NO_ROOT_DIR, nullptr, false) ? 0 : 1;
