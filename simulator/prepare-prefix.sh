@@ -8,8 +8,10 @@
 # - the test-only kernel driver ondavox-radio.sys, installed as the service
 #   OndavoxRadio and running (it gives the radio its read-only volume);
 # - no crash dialog, so a crashing program cannot hold up a test.
-# Idempotent: on a prepared prefix with its session running it takes about a
-# second. Stop the session with: WINEPREFIX=PREFIX wineserver -k
+# Idempotent: on a prepared prefix with its session running it takes about
+# two seconds. Stop the session with: WINEPREFIX=PREFIX wineserver -k
+# The session keeps the display it starts with: export DISPLAY first when
+# programs of this prefix are to show windows.
 #
 # usage: simulator/prepare-prefix.sh PREFIX [--driver PATH_TO_ondavox-radio.sys]
 set -euo pipefail

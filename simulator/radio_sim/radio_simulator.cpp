@@ -121,6 +121,9 @@ bool RadioSimulator::start(std::string& error) {
         error = "the work folder \"" + o.workFolder + "\" must be absent or empty";
         return false;
     }
+    // Wine wants an absolute prefix, and the folders must not depend on
+    // where the Windows programs are started from.
+    o.winePrefix = fs::absolute(o.winePrefix, fsError).string();
     o.workFolder = work.lexically_normal().string();
     while (o.workFolder.size() > 1 && o.workFolder.back() == '/') {
         o.workFolder.pop_back();
@@ -128,6 +131,7 @@ bool RadioSimulator::start(std::string& error) {
     if (o.windowsTools.empty()) {
         o.windowsTools = defaultWindowsToolsFolder();
     }
+    o.windowsTools = fs::absolute(o.windowsTools, fsError).string();
     if (!fs::is_regular_file(fs::path(o.windowsTools) / "radio-drive.exe", fsError)) {
         error = "radio-drive.exe not found in \"" + o.windowsTools + "\" (build the Windows flavour)";
         return false;

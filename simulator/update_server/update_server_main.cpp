@@ -76,6 +76,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ondavox-update-server: %s\n", error.c_str());
         return 1;
     }
+    if (!options.echo) {
+        std::printf("serving %s on 127.0.0.1:%u\n", options.root.c_str(), static_cast<unsigned>(server.port()));
+        std::fflush(stdout);
+    }
     int signal = 0;
     sigwait(&stopSignals, &signal);
     server.stop();
