@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <map>
 
+#include "simulator/common/file_descriptor.h"
 #include "simulator/radio_sim/boot_sector.h"
 #include "simulator/radio_sim/update_check.h"
 
@@ -29,22 +31,6 @@ constexpr double SHORTEST_AWAY_SECONDS = 1.5;
 constexpr const char* TRIGGER_FILE = "start.html";
 constexpr const char* IMAGE_FILE = "doc/update.bin";
 constexpr const char* RECORD_FILE = "doc/update.md5";
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 Clock::duration seconds(double value) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(value));
@@ -209,110 +195,134 @@ void RadioSimulator::stop() {
     started_ = false;
     const std::uint64_t one = 1;
     if (::write(loop_->wake.get(), &one, sizeof one) < 0) {
-        // the loop also ends when the descriptor is gone; nothing else to do
+        // an event counter only refuses a write when it would overflow
     }
     if (thread_.joinable()) {
         thread_.join();
     }
 }
 
+void RadioSimulator::connect(char letter, bool readOnly) {
+    const WineCommandResult defined = drives_->define(letter, options_.workFolder, readOnly);
+    if (!defined.started || defined.exitCode != 0) {
+        log_.add("error: cannot connect as %c: (%s)", letter, defined.output.c_str());
+        state_ = RadioState::Failed;
+        return;
+    }
+    presentLetter_ = letter;
+    readOnlyNow_ = readOnly;
+    loop_->triggered = false;
+    loop_->triggerOpens = 0;
+    state_ = RadioState::Present;
+    log_.add("connected as %c: (%s)", letter, readOnly ? "read-only" : "writable");
+    const WineCommandResult volume = drives_->show(letter);
+    log_.add("volume %s", volume.output.c_str());
+}
+
+void RadioSimulator::disconnect() {
+    const char letter = presentLetter_;
+    presentLetter_ = '\0';
+    const WineCommandResult removed = drives_->remove(letter);
+    drives_->removeLeftDeviceLink(letter, options_.workFolder);
+    if (!removed.started || removed.exitCode != 0) {
+        log_.add("error: cannot remove %c: (%s)", letter, removed.output.c_str());
+    } else {
+        log_.add("%c: removed", letter);
+    }
+}
+
+void RadioSimulator::checkUpdate() {
+    Loop& loop = *loop_;
+    if (!loop.imageWritten) {
+        log_.add("update rejected: the record was written but the image was not");
+        return;
+    }
+    loop.imageWritten = false;
+    // The check's own reads are not the program's.
+    ++loop.files[IMAGE_FILE].ownReads;
+    ++loop.files[RECORD_FILE].ownReads;
+    const fs::path work(options_.workFolder);
+    const UpdateVerdict verdict = checkInstalledUpdate((work / IMAGE_FILE).string(), (work / RECORD_FILE).string());
+    log_.add("update %s: %s", verdict.accepted ? "accepted" : "rejected", verdict.detail.c_str());
+}
+
+// name: relative to the drive's root, e.g. "doc/status.st".
+void RadioSimulator::onFileEvent(const std::string& name, std::uint32_t mask) {
+    Loop& loop = *loop_;
+    const bool readOnlyRadio = state_ == RadioState::Present && readOnlyNow_;
+    if (name == TRIGGER_FILE && (mask & IN_OPEN) != 0) {
+        ++loop.triggerOpens;
+        if (readOnlyRadio) {
+            log_.add("start.html opened (%d)", loop.triggerOpens);
+            loop.triggered = true;
+            loop.lastTriggerOpen = Clock::now();
+        } else {
+            log_.add("start.html opened (%d); the radio is writable, nothing happens", loop.triggerOpens);
+        }
+        return;
+    }
+    Loop::FileActivity& file = loop.files[name];
+    if ((mask & IN_MODIFY) != 0) {
+        file.modified = true;
+    }
+    if ((mask & IN_CLOSE_WRITE) != 0) {
+        if (!file.modified) {
+            log_.add("%s opened for writing and closed unchanged", name.c_str());
+            return;
+        }
+        file.modified = false;
+        log_.add("%s written (now %s)%s", name.c_str(), fileSizeText(fs::path(options_.workFolder) / name).c_str(),
+                 readOnlyRadio ? "; a real radio refuses writes while it is read-only" : "");
+        if (name == IMAGE_FILE) {
+            loop.imageWritten = true;
+        } else if (name == RECORD_FILE) {
+            checkUpdate();
+        }
+    }
+    if ((mask & IN_CLOSE_NOWRITE) != 0) {
+        if (file.ownReads > 0) {
+            --file.ownReads;
+        } else if (name != TRIGGER_FILE) {
+            log_.add("%s read", name.c_str());
+        }
+    }
+}
+
+void RadioSimulator::readFileEvents() {
+    Loop& loop = *loop_;
+    alignas(inotify_event) char buffer[16384];
+    ssize_t got;
+    while ((got = ::read(loop.inotify.get(), buffer, sizeof buffer)) > 0) {
+        for (char* at = buffer; at < buffer + got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            at += sizeof(inotify_event) + event->len;
+            if (event->len == 0 || (event->mask & IN_ISDIR) != 0) {
+                continue;
+            }
+            const std::string base = event->name;
+            onFileEvent(event->wd == loop.docWatch ? "doc/" + base : base, event->mask);
+        }
+    }
+}
+
+// When the radio next acts on its own: it appears, leaves after the
+// trigger, or comes back.
+std::chrono::steady_clock::time_point RadioSimulator::nextAction() const {
+    const Loop& loop = *loop_;
+    switch (state_.load()) {
+        case RadioState::Waiting: return loop.appearAt;
+        case RadioState::Present:
+            return loop.triggered ? loop.lastTriggerOpen + TRIGGER_QUIET_TIME : Clock::time_point::max();
+        case RadioState::Away: return loop.returnAt;
+        default: return Clock::time_point::max();
+    }
+}
+
 void RadioSimulator::run() {
     Loop& loop = *loop_;
-    const RadioOptions& o = options_;
-
-    auto connect = [&](char letter, bool readOnly) {
-        const WineCommandResult defined = drives_->define(letter, o.workFolder, readOnly);
-        if (!defined.started || defined.exitCode != 0) {
-            log_.add("error: cannot connect as %c: (%s)", letter, defined.output.c_str());
-            state_ = RadioState::Failed;
-            return;
-        }
-        presentLetter_ = letter;
-        readOnlyNow_ = readOnly;
-        loop.triggered = false;
-        loop.triggerOpens = 0;
-        state_ = RadioState::Present;
-        log_.add("connected as %c: (%s)", letter, readOnly ? "read-only" : "writable");
-        const WineCommandResult volume = drives_->show(letter);
-        log_.add("volume %s", volume.output.c_str());
-    };
-
-    auto disconnect = [&]() {
-        const char letter = presentLetter_;
-        presentLetter_ = '\0';
-        const WineCommandResult removed = drives_->remove(letter);
-        drives_->removeLeftDeviceLink(letter, o.workFolder);
-        if (!removed.started || removed.exitCode != 0) {
-            log_.add("error: cannot remove %c: (%s)", letter, removed.output.c_str());
-        } else {
-            log_.add("%c: removed", letter);
-        }
-    };
-
-    auto checkUpdate = [&]() {
-        if (!loop.imageWritten) {
-            log_.add("update rejected: the record was written but the image was not");
-            return;
-        }
-        loop.imageWritten = false;
-        ++loop.files[IMAGE_FILE].ownReads;
-        ++loop.files[RECORD_FILE].ownReads;
-        const fs::path work(o.workFolder);
-        const UpdateVerdict verdict = checkInstalledUpdate((work / IMAGE_FILE).string(), (work / RECORD_FILE).string());
-        log_.add("update %s: %s", verdict.accepted ? "accepted" : "rejected", verdict.detail.c_str());
-    };
-
-    auto onEvent = [&](const std::string& name, std::uint32_t mask) {
-        const bool writable = state_ == RadioState::Present && !readOnlyNow_;
-        if (name == TRIGGER_FILE && (mask & IN_OPEN) != 0) {
-            ++loop.triggerOpens;
-            if (state_ == RadioState::Present && readOnlyNow_) {
-                log_.add("start.html opened (%d)", loop.triggerOpens);
-                loop.triggered = true;
-                loop.lastTriggerOpen = Clock::now();
-            } else {
-                log_.add("start.html opened (%d); the radio is writable, nothing happens", loop.triggerOpens);
-            }
-            return;
-        }
-        Loop::FileActivity& file = loop.files[name];
-        const fs::path path = fs::path(o.workFolder) / name;
-        if ((mask & IN_MODIFY) != 0) {
-            file.modified = true;
-        }
-        if ((mask & IN_CLOSE_WRITE) != 0) {
-            if (!file.modified) {
-                log_.add("%s opened for writing and closed unchanged", name.c_str());
-                return;
-            }
-            file.modified = false;
-            log_.add("%s written (now %s)%s", name.c_str(), fileSizeText(path).c_str(),
-                     writable ? "" : "; a real radio refuses writes while it is read-only");
-            if (name == IMAGE_FILE) {
-                loop.imageWritten = true;
-            } else if (name == RECORD_FILE) {
-                checkUpdate();
-            }
-        }
-        if ((mask & IN_CLOSE_NOWRITE) != 0) {
-            if (file.ownReads > 0) {
-                --file.ownReads;
-            } else if (name != TRIGGER_FILE) {
-                log_.add("%s read", name.c_str());
-            }
-        }
-    };
-
     for (;;) {
+        const Clock::time_point due = nextAction();
         const Clock::time_point now = Clock::now();
-        Clock::time_point due = Clock::time_point::max();
-        if (state_ == RadioState::Waiting) {
-            due = loop.appearAt;
-        } else if (state_ == RadioState::Present && loop.triggered) {
-            due = loop.lastTriggerOpen + TRIGGER_QUIET_TIME;
-        } else if (state_ == RadioState::Away) {
-            due = loop.returnAt;
-        }
         int timeout = -1;
         if (due != Clock::time_point::max()) {
             timeout = due <= now ? 0
@@ -328,33 +338,21 @@ void RadioSimulator::run() {
             break;
         }
         if ((watched[0].revents & POLLIN) != 0) {
-            alignas(inotify_event) char buffer[16384];
-            ssize_t got;
-            while ((got = ::read(loop.inotify.get(), buffer, sizeof buffer)) > 0) {
-                for (char* at = buffer; at < buffer + got;) {
-                    const auto* event = reinterpret_cast<const inotify_event*>(at);
-                    at += sizeof(inotify_event) + event->len;
-                    if (event->len == 0 || (event->mask & IN_ISDIR) != 0) {
-                        continue;
-                    }
-                    const std::string base = event->name;
-                    onEvent(event->wd == loop.docWatch ? "doc/" + base : base, event->mask);
-                }
-            }
+            readFileEvents();
         }
-
-        const Clock::time_point after = Clock::now();
-        if (state_ == RadioState::Waiting && after >= loop.appearAt) {
-            connect(o.letter, o.readOnly);
-        } else if (state_ == RadioState::Present && loop.triggered &&
-                   after >= loop.lastTriggerOpen + TRIGGER_QUIET_TIME) {
+        if (Clock::now() < nextAction()) {
+            continue;
+        }
+        if (state_ == RadioState::Waiting) {
+            connect(options_.letter, options_.readOnly);
+        } else if (state_ == RadioState::Present) {
             log_.add("switching to writable: leaving %c:", presentLetter_.load());
             disconnect();
             state_ = RadioState::Away;
-            loop.returnAt = Clock::now() + seconds(o.awaySeconds);
-            log_.add("back in %.1f s as %c:", o.awaySeconds, o.switchLetter);
-        } else if (state_ == RadioState::Away && after >= loop.returnAt) {
-            connect(o.switchLetter, false);
+            loop.returnAt = Clock::now() + seconds(options_.awaySeconds);
+            log_.add("back in %.1f s as %c:", options_.awaySeconds, options_.switchLetter);
+        } else if (state_ == RadioState::Away) {
+            connect(options_.switchLetter, false);
         }
     }
 

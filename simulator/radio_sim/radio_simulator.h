@@ -12,6 +12,8 @@
 // radio; the simulator logs them instead.
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
@@ -68,6 +70,12 @@ public:
 private:
     struct Loop;
     void run();
+    std::chrono::steady_clock::time_point nextAction() const;
+    void readFileEvents();
+    void onFileEvent(const std::string& name, std::uint32_t mask);
+    void connect(char letter, bool readOnly);
+    void disconnect();
+    void checkUpdate();
 
     RadioOptions options_;
     EventLog log_;

@@ -11,11 +11,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <thread>
 #include <ctime>
+#include <filesystem>
+#include <thread>
+
+#include "simulator/common/file_descriptor.h"
 
 extern char** environ;
 
@@ -25,22 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 std::string letterText(char letter) { return std::string(1, letter); }
 
 }  // namespace
@@ -49,7 +33,7 @@ WineCommandResult runCommand(const std::vector<std::string>& argv, const std::ve
                              int timeoutSeconds) {
     WineCommandResult result;
     char outputPath[] = "/tmp/ondavox-sim-output.XXXXXX";
-    FileDescriptor output(::mkstemp(outputPath));
+    FileDescriptor output(::mkostemp(outputPath, O_CLOEXEC));
     if (output.get() < 0) {
         result.output = "cannot make a file for the command's output";
         return result;

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "simulator/common/file_descriptor.h"
+
 namespace simulator {
 
 namespace fs = std::filesystem;
@@ -23,28 +25,6 @@ namespace {
 
 constexpr std::size_t LARGEST_REQUEST_HEAD = 16384;
 constexpr int SOCKET_TIMEOUT_SECONDS = 10;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
 
 bool sendAll(int socket, const char* data, std::size_t length) {
     while (length > 0) {
@@ -195,7 +175,7 @@ void UpdateServer::stop() {
         stopping_ = true;
         const std::uint64_t one = 1;
         if (::write(wake_, &one, sizeof one) < 0) {
-            // the loop also wakes from its poll time-out
+            // an event counter only refuses a write when it would overflow
         }
         thread_.join();
         std::vector<std::thread> connections;
