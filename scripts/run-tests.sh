@@ -21,8 +21,14 @@ export WINEPREFIX="$wine_prefix/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree
 unset DISPLAY
 ( wineboot -i </dev/null >/dev/null 2>&1; wineserver -w ) &
 wine_boot=$!
+# The simulated radio gets a prefix of its own too: its session stays up
+# while the radio's drive letters come and go.
+sim_prefix="$wine_prefix/simulator"
+( WINEPREFIX="$sim_prefix" wineboot -i </dev/null >/dev/null 2>&1; WINEPREFIX="$sim_prefix" wineserver -w ) &
+sim_boot=$!
 cleanup() {
     WINEPREFIX="$wine_prefix/prefix" wineserver -k >/dev/null 2>&1
+    WINEPREFIX="$sim_prefix" wineserver -k >/dev/null 2>&1
     [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
     rm -rf "$wine_prefix"
 }
@@ -99,6 +105,8 @@ prepare_wine_prefix() {
 
 if build native -DONDAVOX_SANITIZE=ON; then
     run_tests native build/native/tests/ondavox_tests
+    run_tests simulator build/native/simulator/ondavox_simulator_tests
+    native_built=1
 fi
 
 # A virtual X display for the programs that show real windows: sets DISPLAY
@@ -144,6 +152,20 @@ if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; the
     else
         echo "== could not prepare the Wine prefix"
         failed=$((failed + 1))
+    fi
+
+    # The simulated radio under Wine, driven by the native test program.
+    wait "$sim_boot"
+    if [ "${native_built:-0}" = 1 ]; then
+        if simulator/prepare-prefix.sh "$sim_prefix" --driver build/windows/simulator/ondavox-radio.sys \
+            >"$logs/simulator-prefix.log" 2>&1; then
+            run_tests radio-on-wine env ONDAVOX_SIM_WINEPREFIX="$sim_prefix" \
+                ONDAVOX_SIM_WINDOWS_TOOLS="$top/build/windows/simulator" build/native/simulator/ondavox_radio_wine_tests
+        else
+            cat "$logs/simulator-prefix.log"
+            echo "== could not prepare the simulator's Wine prefix"
+            failed=$((failed + 1))
+        fi
     fi
 fi
 
