@@ -135,38 +135,38 @@ if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; the
             case "$program" in *_ui_tests.exe) continue ;; esac
             run_tests "windows-$(basename "$program" .exe)" wine "$program"
         done
-        # The programs driven as a user drives them get a real display: the
-        # prefix goes back to Wine's X11 driver on a virtual X server.
-        wineserver -w
-        wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f </dev/null >/dev/null 2>&1
-        wineserver -w
-        if start_display; then
-            for program in build/windows/tests/*_ui_tests.exe; do
-                run_tests "windows-$(basename "$program" .exe)" wine "$program"
-            done
-        else
-            echo "== could not start a virtual display"
-            failed=$((failed + 1))
-        fi
-        stop_display
     else
         echo "== could not prepare the Wine prefix"
         failed=$((failed + 1))
     fi
 
-    # The simulated radio under Wine, driven by the native test program.
+    # What a user meets: the simulator's prefix on a virtual X display, where
+    # the simulated radio comes and goes and the built program is started and
+    # driven from another process.
     wait "$sim_boot"
-    if [ "${native_built:-0}" = 1 ]; then
-        if simulator/prepare-prefix.sh "$sim_prefix" --driver build/windows/simulator/ondavox-radio.sys \
-            >"$logs/simulator-prefix.log" 2>&1; then
-            run_tests radio-on-wine env ONDAVOX_SIM_WINEPREFIX="$sim_prefix" \
-                ONDAVOX_SIM_WINDOWS_TOOLS="$top/build/windows/simulator" build/native/simulator/ondavox_radio_wine_tests
-        else
-            cat "$logs/simulator-prefix.log"
-            echo "== could not prepare the simulator's Wine prefix"
-            failed=$((failed + 1))
+    if [ "${native_built:-0}" != 1 ]; then
+        echo "== no native build: the simulated radio cannot run"
+        failed=$((failed + 1))
+    elif ! start_display; then
+        echo "== could not start a virtual display"
+        failed=$((failed + 1))
+    elif ! simulator/prepare-prefix.sh "$sim_prefix" --driver build/windows/simulator/ondavox-radio.sys \
+        >"$logs/simulator-prefix.log" 2>&1; then
+        cat "$logs/simulator-prefix.log"
+        echo "== could not prepare the simulator's Wine prefix"
+        failed=$((failed + 1))
+    else
+        run_tests radio-on-wine env ONDAVOX_SIM_WINEPREFIX="$sim_prefix" \
+            ONDAVOX_SIM_WINDOWS_TOOLS="$top/build/windows/simulator" build/native/simulator/ondavox_radio_wine_tests
+        for program in build/windows/tests/*_ui_tests.exe; do
+            run_tests "windows-$(basename "$program" .exe)" env WINEPREFIX="$sim_prefix" wine "$program"
+        done
+        if [ -x build/native/tests/ondavox_e2e_tests ]; then
+            run_tests end-to-end env ONDAVOX_E2E_WINEPREFIX="$sim_prefix" \
+                ONDAVOX_E2E_WINDOWS_BUILD="$top/build/windows" build/native/tests/ondavox_e2e_tests
         fi
     fi
+    stop_display
 fi
 
 echo "total: $passed passed, $failed failed, $skipped skipped"

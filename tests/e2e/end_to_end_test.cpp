@@ -1,0 +1,317 @@
+// The real Windows program under Wine, against the simulated radio and the
+// local update server, driven from another process through its controls as
+// a user drives it. Each case checks what the user sees, the radio's files
+// afterwards, and what the server was asked.
+//
+// Needs a Wine prefix prepared by simulator/prepare-prefix.sh on a display
+// (ONDAVOX_E2E_WINEPREFIX) and the Windows build (ONDAVOX_E2E_WINDOWS_BUILD);
+// the test command sets both. Without them the cases are skipped.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "res/control_ids.h"
+#include "res/strings.h"
+#include "simulator/radio_sim/radio_simulator.h"
+#include "simulator/update_server/update_server.h"
+#include "tests/e2e/windows_session.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const std::string SOURCE = ONDAVOX_SOURCE_DIR;
+constexpr char AGENT[] = "Brelvan Ondavox Utility/1.0";
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::string offerText(const char* current, const char* latest, const char* lastLine) {
+    return std::string(TEXT_UPDATE_AVAILABLE) + "\n\n" + TEXT_CURRENT_VERSION + " " + current + "\n" +
+           TEXT_LATEST_VERSION + " " + latest + "\n\n" + lastLine;
+}
+
+const std::string UPDATE_DONE = std::string(TEXT_INITIALIZING_UPDATE) + " done\n" + TEXT_DOWNLOADING_IMAGE +
+                                " done\n" + TEXT_VERIFYING_IMAGE + " done\n" + TEXT_VISIT_MAKER + " done\n\n" +
+                                TEXT_UPDATING_ITSELF;
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* prefix = std::getenv("ONDAVOX_E2E_WINEPREFIX");
+        const char* build = std::getenv("ONDAVOX_E2E_WINDOWS_BUILD");
+        if (prefix == nullptr || build == nullptr) {
+            GTEST_SKIP() << "no prepared Wine prefix (ONDAVOX_E2E_WINEPREFIX, ONDAVOX_E2E_WINDOWS_BUILD)";
+        }
+        prefix_ = prefix;
+        build_ = build;
+        work_ = fs::temp_directory_path() / ("ondavox-e2e-" + std::to_string(::getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(work_);
+        fs::create_directories(work_);
+    }
+
+    void TearDown() override {
+        session_.reset();  // ends the program if a case left it running
+        if (radio_) radio_->stop();
+        if (server_) server_->stop();
+        if (!HasFailure()) fs::remove_all(work_);
+    }
+
+    void startServer(const std::string& tree) {
+        server_ = std::make_unique<simulator::UpdateServer>(
+            simulator::UpdateServerOptions{SOURCE + "/simulator/" + tree, 0, (work_ / "server.log").string(), false});
+        std::string error;
+        ASSERT_TRUE(server_->start(error)) << error;
+    }
+
+    void startRadio(const std::string& sample, bool readOnly = false, double appearAfter = 0) {
+        simulator::RadioOptions options;
+        options.winePrefix = prefix_;
+        options.radioFolder = SOURCE + "/simulator/radios/" + sample;
+        options.workFolder = (work_ / "radio").string();
+        options.windowsTools = build_ + "/simulator";
+        options.logFile = (work_ / "radio.log").string();
+        options.echo = false;
+        options.readOnly = readOnly;
+        options.appearAfterSeconds = appearAfter;
+        radio_ = std::make_unique<simulator::RadioSimulator>(options);
+        std::string error;
+        ASSERT_TRUE(radio_->start(error)) << error;
+    }
+
+    // Starts ondavox.exe and waits for its dialog.
+    void startProgram() {
+        std::vector<std::string> environment;
+        if (server_) environment.push_back("http_proxy=" + server_->proxyUrl());
+        session_ = std::make_unique<e2e::WindowsSession>(prefix_, build_, environment);
+        ASSERT_TRUE(session_->running());
+        ASSERT_EQ(send("start"), "ok");
+        ASSERT_EQ(send("wait-dialog 60000"), "ok");
+    }
+
+    std::string send(const std::string& command) { return session_->send(command); }
+
+    // The value of an "ok <value>" answer.
+    std::string value(const std::string& command) {
+        const std::string answer = send(command);
+        EXPECT_EQ(answer.rfind("ok", 0), 0u) << command << ": " << answer;
+        return answer.size() > 3 ? answer.substr(3) : "";
+    }
+
+    ::testing::AssertionResult waitText(int id, const std::string& text, int seconds = 30) {
+        const std::string answer = send("wait-text " + std::to_string(id) + " " + std::to_string(seconds * 1000) +
+                                        " " + e2e::WindowsSession::escape(text));
+        if (answer == "ok") return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "control " << id << " reads \"" << answer << "\", not \""
+                                             << e2e::WindowsSession::escape(text) << "\"";
+    }
+
+    bool visible(int id) { return value("visible " + std::to_string(id)) == "1"; }
+    std::string text(int id) { return value("text " + std::to_string(id)); }
+
+    // The form is shown with every field as the radio's file says.
+    void expectFormOf(const std::string& pin, const std::string& apn, const std::string& dns1,
+                      const std::string& country, const std::string& provider) {
+        ASSERT_TRUE(waitText(IDC_FIRST_BUTTON, TEXT_SAVE_AND_QUIT));
+        for (int id : {IDC_GSM_PIN, IDC_COUNTRY_LIST, IDC_PROVIDER_LIST, IDC_APN, IDC_ROAMING_CHECK}) {
+            for (int tries = 0; tries < 50 && !visible(id); ++tries) std::this_thread::sleep_for(100ms);
+            EXPECT_TRUE(visible(id)) << id;
+        }
+        EXPECT_FALSE(visible(IDC_INFO_AREA));
+        EXPECT_FALSE(visible(IDC_TASK_BUTTON));
+        EXPECT_EQ(text(IDC_SECOND_BUTTON), TEXT_QUIT);
+        EXPECT_EQ(text(IDC_GSM_PIN), pin);
+        EXPECT_EQ(text(IDC_APN), apn);
+        EXPECT_EQ(text(IDC_DNS1), dns1);
+        EXPECT_EQ(text(IDC_COUNTRY_LIST), country);
+        EXPECT_EQ(text(IDC_PROVIDER_LIST), provider);
+    }
+
+    // The dialog closes and the program ends with exit code 0.
+    void expectProgramEnds(int seconds) {
+        EXPECT_EQ(send("wait-gone " + std::to_string(seconds * 1000)), "ok");
+        EXPECT_EQ(send("wait-exit 20000"), "ok 0");
+    }
+
+    std::vector<std::string> pathsAsked() {
+        std::vector<std::string> paths;
+        for (const simulator::ServedRequest& request : server_->requests()) {
+            EXPECT_EQ(request.userAgent, AGENT) << request.path;
+            paths.push_back(request.path);
+        }
+        return paths;
+    }
+
+    fs::path radioFile(const std::string& relative) { return work_ / "radio" / relative; }
+
+    std::string prefix_;
+    std::string build_;
+    fs::path work_;
+    std::unique_ptr<simulator::UpdateServer> server_;
+    std::unique_ptr<simulator::RadioSimulator> radio_;
+    std::unique_ptr<e2e::WindowsSession> session_;
+};
+
+// A radio plugged in a few seconds after the start; no newer firmware. The
+// form shows the file's values; "Save and Quit" rewrites the file at its old
+// length and the program ends about a second later.
+TEST_F(EndToEnd, StartToTheFormThenSaveAndQuitRewritesTheFileInPlace) {
+    startServer("server-current");
+    startRadio("hxa-v2", false, 4);
+    startProgram();
+    EXPECT_TRUE(waitText(IDC_INFO_AREA, TEXT_WAITING_FOR_DEVICE, 5));
+    EXPECT_EQ(text(IDC_VERSION_LABEL), "v3.2g");
+    expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
+    EXPECT_EQ(value("checked " + std::to_string(IDC_ROAMING_CHECK)), "0");
+
+    ASSERT_EQ(send("set-text " + std::to_string(IDC_GSM_PIN) + " 1234"), "ok");
+    ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
+    EXPECT_TRUE(waitText(IDC_INFO_AREA, std::string(TEXT_SAVING_CONFIGURATION) + " done", 20));
+    const auto saved = std::chrono::steady_clock::now();
+    expectProgramEnds(20);
+    EXPECT_GE(std::chrono::steady_clock::now() - saved, 500ms) << "closed without the one-second pause";
+
+    std::string expected =
+        "# Brelvan OV global configuration file\n"
+        "# Skeleton type: HXA v2\n"
+        "# Edited by Windows Configuration Utility\n"
+        "\n"
+        "version = 2\n"
+        "wifi_ssid = \"Kitchen Radio\"\n"
+        "wifi_pass = \"tea-and-toast-42\"\n"
+        "gsm_pin = \"1234\"\n"
+        "gsm_country = \"Germany\"\n"
+        "gsm_provider = \"Vodafone - Postpaid\"\n"
+        "gsm_has_apn = true\n"
+        "gsm_apn = \"web.vodafone.de\"\n"
+        "gsm_user = \"\"\n"
+        "gsm_pass = \"\"\n"
+        "gsm_dns1 = \"139.7.30.125\"\n"
+        "gsm_dns2 = \"139.7.30.126\"\n"
+        "gsm_gw = \"\"\n"
+        "gsm_roaming = false\n"
+        "radio_profile = 1\n";
+    expected.resize(1024, '\0');
+    EXPECT_EQ(readBytes(radioFile("doc/global-config.cfg")), expected);
+    EXPECT_EQ(pathsAsked(), (std::vector<std::string>{"/firmware/latest/version.info"}));
+}
+
+// Newer firmware and an update slot: the offer, "Yes!", the four update
+// lines, image and checksum on the radio, and the close seven seconds later.
+TEST_F(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
+    startServer("server");
+    startRadio("hxa-v2");
+    startProgram();
+    ASSERT_TRUE(waitText(IDC_INFO_AREA, offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
+    EXPECT_EQ(text(IDC_FIRST_BUTTON), TEXT_YES);
+    EXPECT_EQ(text(IDC_SECOND_BUTTON), TEXT_NO_THANKS);
+    EXPECT_FALSE(visible(IDC_TASK_BUTTON));
+
+    ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
+    ASSERT_TRUE(waitText(IDC_INFO_AREA, UPDATE_DONE, 60));
+    EXPECT_EQ(text(IDC_TASK_BUTTON), TEXT_QUIT);
+    const auto shown = std::chrono::steady_clock::now();
+    expectProgramEnds(20);
+    const auto waited = std::chrono::steady_clock::now() - shown;
+    EXPECT_GE(waited, 6s);
+    EXPECT_LE(waited, 12s);
+
+    EXPECT_EQ(readBytes(radioFile("doc/update.bin")),
+              readBytes(SOURCE + "/simulator/server/firmware/latest/Ondavox_update.bvn"));
+    EXPECT_TRUE(radio_->log().waitFor("update accepted", 10s)) << readBytes(work_ / "radio.log");
+    EXPECT_EQ(pathsAsked(), (std::vector<std::string>{"/firmware/latest/version.info",
+                                                      "/firmware/latest/Ondavox_update.bvn",
+                                                      "/firmware/latest/Ondavox_update.md5"}));
+}
+
+// Newer firmware without an update slot: the notice, and "OK" opens the form.
+TEST_F(EndToEnd, NoticeWithoutUpdateSlotAndOkOpensTheForm) {
+    startServer("server");
+    startRadio("hxa-v2-no-slot");
+    startProgram();
+    ASSERT_TRUE(waitText(IDC_INFO_AREA, offerText("2.1.7", "2.2.0", TEXT_VISIT_MAKER)));
+    EXPECT_EQ(text(IDC_TASK_BUTTON), TEXT_OK);
+    ASSERT_EQ(send("click " + std::to_string(IDC_TASK_BUTTON)), "ok");
+    expectFormOf("", "orange.fr", "194.51.3.56", "France", "Orange - Orange Internet");
+    const std::string before = readBytes(radioFile("doc/global-config.cfg"));
+    ASSERT_EQ(send("click " + std::to_string(IDC_SECOND_BUTTON)), "ok");  // "Quit": nothing saved
+    expectProgramEnds(20);
+    EXPECT_EQ(readBytes(radioFile("doc/global-config.cfg")), before);
+}
+
+// A checksum that does not match: U3 fails, no U4 line, nothing installed.
+TEST_F(EndToEnd, FailedVerificationInstallsNothing) {
+    startServer("server-bad-checksum");
+    startRadio("hxa-v2");
+    startProgram();
+    ASSERT_TRUE(waitText(IDC_INFO_AREA, offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
+    ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
+    EXPECT_TRUE(waitText(IDC_INFO_AREA,
+                         std::string(TEXT_INITIALIZING_UPDATE) + " done\n" + TEXT_DOWNLOADING_IMAGE + " done\n" +
+                             TEXT_VERIFYING_IMAGE + " failed",
+                         60));
+    EXPECT_TRUE(waitText(IDC_TASK_BUTTON, TEXT_QUIT, 5));
+    EXPECT_EQ(readBytes(radioFile("doc/update.bin")), "");
+    EXPECT_EQ(readBytes(radioFile("doc/update.md5")), "");
+    ASSERT_EQ(send("click " + std::to_string(IDC_TASK_BUTTON)), "ok");
+    expectProgramEnds(20);
+}
+
+// Ctrl+B on the form asks the beta channel and offers whatever it has, even
+// the same version; "No, Thanks!" brings the form back with its values.
+TEST_F(EndToEnd, BetaCheckOffersAndNoThanksReturnsToTheForm) {
+    startServer("server-current");
+    startRadio("hxa-v2");
+    startProgram();
+    expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
+    ASSERT_EQ(send("ctrl B"), "ok");
+    ASSERT_TRUE(waitText(IDC_INFO_AREA, offerText("2.1.7", "2.1.7", TEXT_ASK_UPDATE)));
+    EXPECT_EQ(text(IDC_FIRST_BUTTON), TEXT_YES);
+    ASSERT_EQ(send("click " + std::to_string(IDC_SECOND_BUTTON)), "ok");
+    expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
+    EXPECT_EQ(pathsAsked(),
+              (std::vector<std::string>{"/firmware/latest/version.info", "/firmware/beta/version.info"}));
+    ASSERT_EQ(send("click " + std::to_string(IDC_SECOND_BUTTON)), "ok");
+    expectProgramEnds(20);
+}
+
+// A read-only radio is switched through start.html and found again under
+// another letter; an Hxb radio asks the Hxb folders.
+TEST_F(EndToEnd, ReadOnlyHxbRadioIsSwitchedAndFoundUnderAnotherLetter) {
+    startServer("server-current");
+    startRadio("hxb", /*readOnly=*/true);
+    startProgram();
+    expectFormOf("1357", "ibox.tim.it", "217.200.200.42", "Italy", "TIM - Maxxi Alice/Internet");
+    EXPECT_TRUE(radio_->log().waitFor("connected as G: (writable)", 1s)) << readBytes(work_ / "radio.log");
+    EXPECT_EQ(radio_->presentLetter(), 'G');
+    EXPECT_EQ(pathsAsked(), (std::vector<std::string>{"/firmware-hxb/latest/version.info"}));
+    ASSERT_EQ(send("click " + std::to_string(IDC_SECOND_BUTTON)), "ok");
+    expectProgramEnds(20);
+}
+
+// No radio at all: "Cancel" while waiting ends the program at once.
+TEST_F(EndToEnd, CancelWhileWaitingEndsTheProgram) {
+    startServer("server");
+    startProgram();
+    ASSERT_TRUE(waitText(IDC_INFO_AREA, TEXT_WAITING_FOR_DEVICE, 10));
+    std::this_thread::sleep_for(2s);
+    EXPECT_EQ(text(IDC_INFO_AREA), TEXT_WAITING_FOR_DEVICE);
+    ASSERT_EQ(send("click " + std::to_string(IDC_TASK_BUTTON)), "ok");
+    expectProgramEnds(10);
+    EXPECT_TRUE(server_->requests().empty());
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+#include "tests/e2e/windows_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+extern char** environ;
+
+namespace e2e {
+
+WindowsSession::WindowsSession(const std::string& winePrefix, const std::string& windowsBuild,
+                               const std::vector<std::string>& environment) {
+    int input[2];
+    int output[2];
+    if (pipe(input) != 0) return;
+    if (pipe(output) != 0) {
+        close(input[0]);
+        close(input[1]);
+        return;
+    }
+    std::vector<std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) variables.emplace_back(*entry);
+    variables.push_back("WINEPREFIX=" + winePrefix);
+    variables.push_back("WINEDEBUG=-all");
+    for (const std::string& variable : environment) variables.push_back(variable);
+    std::vector<char*> envp;
+    for (std::string& variable : variables) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    std::string program = windowsBuild + "/tools/ondavox_drive.exe";
+    std::string wine = "wine";
+    char* argv[] = {wine.data(), program.data(), nullptr};
+
+    process_ = fork();
+    if (process_ == 0) {
+        dup2(input[0], STDIN_FILENO);
+        dup2(output[1], STDOUT_FILENO);
+        const int quiet = open("/dev/null", O_WRONLY);
+        if (quiet >= 0) dup2(quiet, STDERR_FILENO);
+        close(input[0]);
+        close(input[1]);
+        close(output[0]);
+        close(output[1]);
+        execvpe("wine", argv, envp.data());
+        _exit(127);
+    }
+    close(input[0]);
+    close(output[1]);
+    toServer_ = input[1];
+    fromServer_ = output[0];
+    if (process_ < 0) {
+        close(toServer_);
+        close(fromServer_);
+        toServer_ = fromServer_ = -1;
+    }
+}
+
+WindowsSession::~WindowsSession() {
+    if (toServer_ >= 0) close(toServer_);  // the server ends at the end of its input
+    if (fromServer_ >= 0) close(fromServer_);
+    if (process_ > 0) {
+        for (int waited = 0; waited < 50; ++waited) {
+            if (waitpid(process_, nullptr, WNOHANG) == process_) return;
+            usleep(100000);
+        }
+        kill(process_, SIGKILL);
+        waitpid(process_, nullptr, 0);
+    }
+}
+
+std::string WindowsSession::send(const std::string& command, std::chrono::seconds timeout) {
+    if (toServer_ < 0) return "fail no server";
+    const std::string line = command + "\n";
+    if (write(toServer_, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+        return "fail cannot write";
+    }
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const std::size_t newline = pending_.find('\n');
+        if (newline != std::string::npos) {
+            std::string answer = pending_.substr(0, newline);
+            pending_.erase(0, newline + 1);
+            if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+            return answer;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return "fail no answer";
+        pollfd ready{fromServer_, POLLIN, 0};
+        if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) continue;
+        char buffer[4096];
+        const ssize_t got = read(fromServer_, buffer, sizeof buffer);
+        if (got <= 0) return "fail server ended";
+        pending_.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+std::string WindowsSession::escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace e2e
