@@ -79,8 +79,8 @@ File openExistingForWriting(const char* path) { return openLocked(path, O_WRONLY
 File createEmptyForWriting(const char* path) {
     // Truncate only once the lock is held, so a file in use is left alone,
     // and only a file that has content: truncating even an empty file makes
-    // ext4 write the new content out at close, a pause of seconds after a
-    // large download into a fresh temporary file.
+    // ext4 start writing the new content out when it is closed, and closing
+    // a fresh temporary file after a large download then waits for that.
     File file = openLocked(path, O_WRONLY | O_CREAT, 0644);
     if (!file.isOpen()) {
         return file;

@@ -1,9 +1,10 @@
 // HTTP on Linux: libcurl behind the session / connection / request calls of
 // the Windows client. The system's default proxy configuration is libcurl's:
 // the proxy environment variables (http_proxy, no_proxy). The body is handed
-// over through one buffer: libcurl's write callback fills it only when it is
-// empty and otherwise pauses the transfer, so the bytes come out in arrival
-// order and nothing piles up in memory.
+// over through one buffer of fixed size: libcurl's write callback appends to
+// it while there is room and otherwise pauses the transfer until the buffer
+// has been read empty, so the bytes come out in arrival order and nothing
+// piles up in memory.
 //
 // The Windows client's behaviour is kept where libcurl's differs:
 // - time-outs: name resolution unlimited, 60 s to connect, then 30 s without
@@ -54,8 +55,11 @@ struct Connection final : HttpObject {
 
 // WinHTTP follows up to ten redirects by default; do the same.
 constexpr long MAX_REDIRECTS = 10;
-// libcurl hands the write callback at most its receive buffer's size.
-constexpr long RECEIVE_BUFFER_SIZE = CURL_MAX_WRITE_SIZE;
+// libcurl's receive buffer: one socket read takes up to this much.
+constexpr long RECEIVE_BUFFER_SIZE = 64 * 1024;
+// The body bytes received and not read yet are held in this many bytes: a
+// few socket reads' worth, so a read is rarely paused.
+constexpr std::size_t BODY_BUFFER_SIZE = 4 * RECEIVE_BUFFER_SIZE;
 // The longest one wait for socket activity lasts before libcurl is driven again.
 constexpr auto POLL_INTERVAL = std::chrono::milliseconds(1000);
 
@@ -202,16 +206,21 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* contex
     auto& request = *static_cast<Request*>(context);
     const std::size_t length = size * count;
     request.lastHeard = Clock::now();
-    if (request.buffered() != 0) {
-        request.paused = true;
-        return CURL_WRITEFUNC_PAUSE;
+    if (length > request.buffer.size() - request.end && request.start != 0) {
+        // Moves the unread bytes to the front to make room.
+        std::memmove(request.buffer.data(), request.buffer.data() + request.start, request.buffered());
+        request.end -= request.start;
+        request.start = 0;
     }
-    if (length > request.buffer.size()) {
-        request.buffer.resize(length);
+    if (length > request.buffer.size() - request.end) {
+        if (request.buffered() != 0) {
+            request.paused = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        request.buffer.resize(length);  // libcurl never hands over this much at once
     }
-    std::memcpy(request.buffer.data(), data, length);
-    request.start = 0;
-    request.end = length;
+    std::memcpy(request.buffer.data() + request.end, data, length);
+    request.end += length;
     return length;
 }
 
@@ -246,7 +255,7 @@ void driveUntil(Request& request, Wanted wanted) {
     request.lastHeard = Clock::now();
     while (!request.done && !wanted()) {
         if (request.paused && request.buffered() == 0) {
-            // Delivers the piece the callback refused at once.
+            // Delivers what the callback refused at once.
             request.paused = false;
             curl_easy_pause(request.easy, CURLPAUSE_CONT);
             continue;
@@ -326,7 +335,7 @@ HttpHandle httpOpenRequest(const HttpHandle& connection, const char16_t* verb, c
     }
     request->url = "http://" + owner->host + ":" + std::to_string(owner->port) + utf8(path);
     request->agent = owner->session->agent;
-    request->buffer.resize(RECEIVE_BUFFER_SIZE);
+    request->buffer.resize(BODY_BUFFER_SIZE);
     if (const std::uint32_t limit = owner->session->testTimeoutMs; limit != 0) {
         request->connectLimit = request->silenceLimit = request->headLimit = std::chrono::milliseconds(limit);
     }
@@ -415,6 +424,9 @@ bool httpReadData(HttpHandle& request, void* buffer, std::uint32_t count, std::u
     const std::size_t length = std::min<std::size_t>(count, r->buffered());
     std::memcpy(buffer, r->buffer.data() + r->start, length);
     r->start += length;
+    if (r->start == r->end) {
+        r->start = r->end = 0;
+    }
     bytesRead = static_cast<std::uint32_t>(length);
     return true;
 }
