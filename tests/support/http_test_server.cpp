@@ -202,6 +202,7 @@ struct HttpTestServer::State {
     std::atomic<bool> stopping{false};
     std::atomic<Admission> wanted{Admission::Accept};
     std::atomic<Admission> admission{Admission::Accept};
+    std::chrono::steady_clock::time_point ignoringSince;
     std::thread thread;
     mutable std::mutex mutex;
     std::map<std::string, HttpTestReply> scripts;
@@ -218,8 +219,20 @@ struct HttpTestServer::State {
             if (listener.get() != NO_SOCKET) {
                 queueFiller.reset(occupyQueue(port));
             }
+            ignoringSince = std::chrono::steady_clock::now();
         }
         admission = mode;
+    }
+
+    // A client without a connect limit would wait for ever on an ignoring
+    // port; after STALL_LIMIT the port refuses instead, so such a client
+    // fails its test at its next attempt rather than hanging it.
+    void stopIgnoringWhenOverdue() {
+        if (admission == Admission::Ignore && listener.get() != NO_SOCKET &&
+            std::chrono::steady_clock::now() - ignoringSince > STALL_LIMIT) {
+            queueFiller.reset();
+            listener.reset();
+        }
     }
 
     // Asks the server thread for mode and waits until it holds.
@@ -236,6 +249,7 @@ struct HttpTestServer::State {
                 admit(wanted);
             }
             if (admission != Admission::Accept || listener.get() == NO_SOCKET) {
+                stopIgnoringWhenOverdue();
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 continue;
             }

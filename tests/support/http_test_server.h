@@ -79,7 +79,8 @@ public:
     void refuseConnections(bool refuse);
     // While ignoring, the port listens but its queue of pending connections
     // is kept full and nothing is accepted: a new connection attempt gets no
-    // answer at all, as from a host that has gone away.
+    // answer at all, as from a host that has gone away. After STALL_LIMIT the
+    // port refuses instead.
     void ignoreConnections(bool ignore);
     std::vector<HttpTestRequest> requests() const;
 

@@ -133,15 +133,19 @@ TEST_F(HttpTorture, ServerThatFallsSilentEndsTheCallWithWhatArrived) {
 
 TEST_F(HttpTorture, ServerThatNeverTakesTheConnectionMeansTheRequestCannotStart) {
     server().ignoreConnections(true);
+    // Not refused at once: the connect limit is what ends the attempt.
+    const auto endedByTheLimit = [](Clock::duration took) {
+        return took >= std::chrono::milliseconds(TIMEOUT_MS / 2) && took < PROMPTLY;
+    };
     char buffer[16];
     const auto start = Clock::now();
     EXPECT_EQ(update::httpGet(FOLDER, u"version.info", sizeof buffer, buffer, false), -1);
-    EXPECT_LT(Clock::now() - start, PROMPTLY);
+    EXPECT_TRUE(endedByTheLimit(Clock::now() - start));
 
     testsupport::TempFolder folder;
     const FileResult file = download(folder);
     EXPECT_EQ(file.result, -1);
-    EXPECT_LT(file.took, PROMPTLY);
+    EXPECT_TRUE(endedByTheLimit(file.took));
     EXPECT_TRUE(file.exists);
     EXPECT_EQ(file.content, "");
 }
@@ -225,8 +229,10 @@ TEST_F(HttpTorture, FileModeGivesUpABodyLongerThanTheLimit) {
     exactly.patternSeed = 53;
     HttpTestReply oneMore = exactly;
     oneMore.patternLength = LIMIT + 1;
+    // Endless for a client that stops at the limit; finite, so that a client
+    // that does not stop fails the test instead of filling the disk.
     HttpTestReply endless = exactly;
-    endless.patternLength = std::uint64_t{1} << 62;
+    endless.patternLength = 64 * LIMIT;
     endless.framing = Framing::Chunked;
     const struct {
         const char* name;
