@@ -1,22 +1,29 @@
-// Update engine benchmarks:
-//  1. MD5 throughput of the engine's digest beside OpenSSL's MD5 on the same
-//     buffer in the same run;
-//  2. a file-mode image download (httpGet with the digest) of 256 MiB from the
-//     local test server beside the MD5-only throughput;
-//  3. the peak memory of a whole download process at 16 MiB and at 256 MiB.
-// Downloads run in child processes of this program, so each peak memory
-// figure is that of one download alone; the server stays in the parent.
+// Update engine benchmarks, in one run on one loopback server and one image:
+//  1. the engine's MD5 beside OpenSSL's on the same buffer;
+//  2. the image download three ways:
+//     - MD5 only: the engine's digest over the image held in memory, the
+//       ceiling for a download that digests as it goes;
+//     - ours: downloadImage (a new temporary file, httpGet in file mode with
+//       the digest fed as the bytes are written), then the digest completed;
+//     - peer: the same libraries as a user's tools would run them: libcurl's
+//       default download into a new file (what "curl -o" does), then
+//       OpenSSL's MD5 over the file in 32 KiB reads (what "md5sum" does);
+//  3. the peak memory of our download process at 16 MiB and at the image size.
+// Every download runs in a child process of this program, so each figure is
+// that of one download alone, from a fresh process; the server stays in the
+// parent. Each child checks its digest against the served content.
 //
-// Usage: ondavox_update_bench            (everything)
-//        ondavox_update_bench --download <bytes> <seed>   (one child run)
+// Usage: ondavox_update_bench [image MiB, default 256]
+//        ondavox_update_bench --ours|--peer <bytes> <seed>   (one child run)
 
 #include "update/http_client.h"
+#include "update/image_update.h"
 #include "update/md5.h"
 
 #include "tests/support/http_test_pattern.h"
 #include "tests/support/http_test_server.h"
-#include "platform/files.h"
 
+#include <curl/curl.h>
 #include <openssl/evp.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -35,7 +42,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t MIB = 1024 * 1024;
 constexpr std::size_t DIGEST_BUFFER = 64 * MIB;
-constexpr int ROUNDS = 5;
+constexpr int DIGEST_ROUNDS = 5;
+constexpr int DOWNLOAD_ROUNDS = 5;
+constexpr char16_t FOLDER[] = u"/firmware/latest/";
+constexpr char IMAGE_PATH[] = "/firmware/latest/Ondavox_update.bvn";
+// md5sum's read size.
+constexpr std::size_t PEER_READ_SIZE = 32 * 1024;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -43,74 +55,89 @@ double secondsSince(Clock::time_point start) {
 
 double mibPerSecond(std::size_t bytes, double seconds) { return static_cast<double>(bytes) / MIB / seconds; }
 
-template <typename Digest>
-double bestThroughput(const std::vector<unsigned char>& data, Digest digest) {
+template <typename Run>
+double bestThroughput(std::size_t bytes, int rounds, Run run) {
     double best = 0;
-    for (int round = 0; round < ROUNDS; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         const auto start = Clock::now();
-        digest();
-        best = std::max(best, mibPerSecond(data.size(), secondsSince(start)));
+        run();
+        best = std::max(best, mibPerSecond(bytes, secondsSince(start)));
     }
     return best;
 }
 
-int childDownload(std::size_t bytes, const char* seed) {
-    char path[] = "/tmp/ondavox-bench-XXXXXX";
-    const int fd = ::mkstemp(path);
-    if (fd < 0) {
-        return 1;
-    }
-    ::close(fd);
-    const auto start = Clock::now();
-    update::md5Reset();
-    const std::int32_t received = update::httpGet(u"/firmware/latest/", u"Ondavox_update.bvn", 0, path, true);
-    update::Md5Digest digest{};
-    update::md5Final(digest);
-    const double seconds = secondsSince(start);
-    ::unlink(path);
-
-    // The digest must be that of the served content, or the figure is void.
+bool isServedImage(std::size_t bytes, std::uint64_t seed, const unsigned char* digest) {
     std::vector<unsigned char> block(MIB);
     EVP_MD_CTX* reference = EVP_MD_CTX_new();
     EVP_DigestInit_ex(reference, EVP_md5(), nullptr);
     for (std::size_t offset = 0; offset < bytes; offset += block.size()) {
         const std::size_t n = std::min(block.size(), bytes - offset);
-        testsupport::fillPattern(std::strtoull(seed, nullptr, 10), offset, block.data(), n);
+        testsupport::fillPattern(seed, offset, block.data(), n);
         EVP_DigestUpdate(reference, block.data(), n);
     }
     unsigned char expected[16];
     EVP_DigestFinal_ex(reference, expected, nullptr);
     EVP_MD_CTX_free(reference);
+    return std::memcmp(expected, digest, 16) == 0;
+}
 
+// One child run's line: correct, seconds, peak memory in KiB.
+int report(bool correct, double seconds) {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    const bool correct = received == static_cast<std::int32_t>(bytes) && std::memcmp(expected, digest.data(), 16) == 0;
     std::printf("%d %.6f %ld\n", correct ? 1 : 0, seconds, usage.ru_maxrss);
     return correct ? 0 : 1;
 }
 
-// Writing 256 MiB to a new local file in 1024-byte pieces, the way file mode
-// writes, without any network or digest: the floor of the download's cost.
-double pieceWriteSpeed(std::size_t bytes) {
-    char path[] = "/tmp/ondavox-bench-XXXXXX";
-    const int fd = ::mkstemp(path);
-    if (fd < 0) {
-        return 0;
-    }
-    ::close(fd);
-    std::vector<unsigned char> piece(update::HTTP_CHUNK_SIZE);
-    testsupport::fillPattern(3, 0, piece.data(), piece.size());
+int childOurs(std::size_t bytes, std::uint64_t seed) {
     const auto start = Clock::now();
-    {
-        platform::File file = platform::createEmptyForWriting(path);
-        for (std::size_t offset = 0; offset < bytes; offset += piece.size()) {
-            std::uint32_t written = 0;
-            platform::writeFile(file, piece.data(), static_cast<std::uint32_t>(piece.size()), written);
+    const std::int32_t downloaded = update::downloadImage(FOLDER);
+    update::Md5Digest digest{};
+    update::md5Final(digest);
+    const double seconds = secondsSince(start);
+    ::unlink(update::tempImagePath);
+    return report(downloaded == 1 && isServedImage(bytes, seed, digest.data()), seconds);
+}
+
+int childPeer(std::size_t bytes, std::uint64_t seed) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/tmp/ondavox-bench-peer-%d", static_cast<int>(::getpid()));
+    std::string url = "http://";
+    for (const char16_t* c = update::UPDATE_SERVER_HOST; *c != u'\0'; ++c) {
+        url += static_cast<char>(*c);
+    }
+    url += IMAGE_PATH;
+
+    const auto start = Clock::now();
+    // The download: libcurl's defaults, its own write function into a new file.
+    std::FILE* out = std::fopen(path, "wb");
+    if (out == nullptr) {
+        return report(false, 0);
+    }
+    CURL* easy = curl_easy_init();
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, out);
+    const bool fetched = curl_easy_perform(easy) == CURLE_OK;
+    curl_easy_cleanup(easy);
+    const bool closed = std::fclose(out) == 0;
+
+    // The digest over the file.
+    unsigned char digest[16] = {};
+    std::FILE* in = std::fopen(path, "rb");
+    if (in != nullptr) {
+        std::vector<unsigned char> block(PEER_READ_SIZE);
+        EVP_MD_CTX* context = EVP_MD_CTX_new();
+        EVP_DigestInit_ex(context, EVP_md5(), nullptr);
+        for (std::size_t n; (n = std::fread(block.data(), 1, block.size(), in)) > 0;) {
+            EVP_DigestUpdate(context, block.data(), n);
         }
+        EVP_DigestFinal_ex(context, digest, nullptr);
+        EVP_MD_CTX_free(context);
+        std::fclose(in);
     }
     const double seconds = secondsSince(start);
     ::unlink(path);
-    return mibPerSecond(bytes, seconds);
+    return report(fetched && closed && isServedImage(bytes, seed, digest), seconds);
 }
 
 struct DownloadFigures {
@@ -119,13 +146,9 @@ struct DownloadFigures {
     long peakKiB = 0;
 };
 
-DownloadFigures runDownload(const std::string& self, testsupport::HttpTestServer& server, std::size_t bytes,
-                            std::uint64_t seed) {
-    testsupport::HttpTestReply reply;
-    reply.patternLength = bytes;
-    reply.patternSeed = seed;
-    server.script("/firmware/latest/Ondavox_update.bvn", reply);
-    const std::string command = "'" + self + "' --download " + std::to_string(bytes) + " " + std::to_string(seed);
+DownloadFigures runChild(const std::string& self, const char* mode, std::size_t bytes, std::uint64_t seed) {
+    const std::string command =
+        "'" + self + "' " + mode + " " + std::to_string(bytes) + " " + std::to_string(seed);
     DownloadFigures figures;
     if (std::FILE* child = ::popen(command.c_str(), "r")) {
         int correct = 0;
@@ -137,45 +160,56 @@ DownloadFigures runDownload(const std::string& self, testsupport::HttpTestServer
     return figures;
 }
 
+void serveImage(testsupport::HttpTestServer& server, std::size_t bytes, std::uint64_t seed) {
+    testsupport::HttpTestReply reply;
+    reply.patternLength = bytes;
+    reply.patternSeed = seed;
+    server.script(IMAGE_PATH, reply);
+}
+
+// Keeps the faster of two runs; a wrong run spoils the figure for good.
+void keepBest(DownloadFigures& best, const DownloadFigures& run, bool first) {
+    if (first || !run.correct || (best.correct && run.seconds < best.seconds)) {
+        best = run;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--download") == 0) {
-        return childDownload(std::strtoull(argv[2], nullptr, 10), argv[3]);
+    if (argc == 4 && (std::strcmp(argv[1], "--ours") == 0 || std::strcmp(argv[1], "--peer") == 0)) {
+        const std::size_t bytes = std::strtoull(argv[2], nullptr, 10);
+        const std::uint64_t seed = std::strtoull(argv[3], nullptr, 10);
+        return std::strcmp(argv[1], "--ours") == 0 ? childOurs(bytes, seed) : childPeer(bytes, seed);
     }
+    const std::size_t imageBytes = (argc == 2 ? std::strtoull(argv[1], nullptr, 10) : 256) * MIB;
+    constexpr std::uint64_t IMAGE_SEED = 12;
 
     // 1. Digest throughput on one buffer.
-    std::vector<unsigned char> data(DIGEST_BUFFER);
-    testsupport::fillPattern(7, 0, data.data(), data.size());
-    update::Md5Digest ours{};
-    unsigned char theirs[16];
-    const double ourSpeed = bestThroughput(data, [&] {
-        update::md5Reset();
-        update::md5Update(data.size(), data.data());
-        update::md5Final(ours);
-    });
-    const double opensslSpeed = bestThroughput(data, [&] {
-        EVP_Digest(data.data(), data.size(), theirs, nullptr, EVP_md5(), nullptr);
-    });
-    // The same digest on 1024-byte pieces, the way a download feeds it.
-    const double pieceSpeed = bestThroughput(data, [&] {
-        update::md5Reset();
-        for (std::size_t offset = 0; offset < data.size(); offset += update::HTTP_CHUNK_SIZE) {
-            update::md5Update(update::HTTP_CHUNK_SIZE, data.data() + offset);
+    {
+        std::vector<unsigned char> data(DIGEST_BUFFER);
+        testsupport::fillPattern(7, 0, data.data(), data.size());
+        update::Md5Digest ours{};
+        unsigned char theirs[16];
+        const double ourSpeed = bestThroughput(data.size(), DIGEST_ROUNDS, [&] {
+            update::md5Reset();
+            update::md5Update(data.size(), data.data());
+            update::md5Final(ours);
+        });
+        const double opensslSpeed = bestThroughput(data.size(), DIGEST_ROUNDS, [&] {
+            EVP_Digest(data.data(), data.size(), theirs, nullptr, EVP_md5(), nullptr);
+        });
+        if (std::memcmp(ours.data(), theirs, 16) != 0) {
+            std::printf("digest mismatch against OpenSSL\n");
+            return 1;
         }
-        update::md5Final(ours);
-    });
-    if (std::memcmp(ours.data(), theirs, 16) != 0) {
-        std::printf("digest mismatch against OpenSSL\n");
-        return 1;
+        std::printf("MD5, %zu MiB buffer, best of %d:\n", DIGEST_BUFFER / MIB, DIGEST_ROUNDS);
+        std::printf("  engine md5Update                  %8.1f MiB/s\n", ourSpeed);
+        std::printf("  OpenSSL EVP md5                   %8.1f MiB/s\n", opensslSpeed);
+        std::printf("  ratio engine / OpenSSL            %8.3f\n", ourSpeed / opensslSpeed);
     }
-    std::printf("MD5, %zu MiB buffer, best of %d:\n", DIGEST_BUFFER / MIB, ROUNDS);
-    std::printf("  engine md5Update (whole buffer)   %8.1f MiB/s\n", ourSpeed);
-    std::printf("  engine md5Update (1024-byte pieces)%7.1f MiB/s\n", pieceSpeed);
-    std::printf("  OpenSSL EVP md5                   %8.1f MiB/s\n", opensslSpeed);
-    std::printf("  ratio engine / OpenSSL            %8.3f\n", ourSpeed / opensslSpeed);
 
-    // 2 and 3. Downloads from the local server through the proxy variables.
+    // The downloads, from the local server through the proxy variables.
     testsupport::HttpTestServer server;
     if (!server.isListening()) {
         std::printf("the local server cannot listen\n");
@@ -189,36 +223,55 @@ int main(int argc, char** argv) {
     }
     self[selfLength] = '\0';
 
-    const DownloadFigures small = runDownload(self, server, 16 * MIB, 11);
-    DownloadFigures large;
-    for (int round = 0; round < 3; ++round) {
-        const DownloadFigures run = runDownload(self, server, 256 * MIB, 12);
-        if (!run.correct) {
-            large = run;
-            break;
+    // 2. MD5 only over the image in memory, fed in the blocks a download
+    // feeds, and the two downloads of the same image, taking turns so that
+    // all three meet the same moments of a shared machine.
+    std::vector<unsigned char> image(imageBytes);
+    testsupport::fillPattern(IMAGE_SEED, 0, image.data(), image.size());
+    serveImage(server, imageBytes, IMAGE_SEED);
+    double md5OnlySpeed = 0;
+    DownloadFigures ours;
+    DownloadFigures peer;
+    for (int round = 0; round < DOWNLOAD_ROUNDS; ++round) {
+        update::Md5Digest digest{};
+        md5OnlySpeed = std::max(md5OnlySpeed, bestThroughput(image.size(), 1, [&] {
+            update::md5Reset();
+            for (std::size_t offset = 0; offset < image.size(); offset += update::FILE_GATHER_SIZE) {
+                const std::size_t n = std::min<std::size_t>(update::FILE_GATHER_SIZE, image.size() - offset);
+                update::md5Update(n, image.data() + offset);
+            }
+            update::md5Final(digest);
+        }));
+        if (!isServedImage(imageBytes, IMAGE_SEED, digest.data())) {
+            std::printf("digest mismatch on the image\n");
+            return 1;
         }
-        if (round == 0 || run.seconds < large.seconds) {
-            large = run;
-        }
+        keepBest(ours, runChild(self, "--ours", imageBytes, IMAGE_SEED), round == 0);
+        keepBest(peer, runChild(self, "--peer", imageBytes, IMAGE_SEED), round == 0);
     }
-    if (!small.correct || !large.correct) {
+    image.clear();
+    image.shrink_to_fit();
+    constexpr std::size_t SMALL_IMAGE = 16 * MIB;
+    serveImage(server, SMALL_IMAGE, IMAGE_SEED + 1);
+    const DownloadFigures small = runChild(self, "--ours", SMALL_IMAGE, IMAGE_SEED + 1);
+    if (!ours.correct || !peer.correct || !small.correct) {
         std::printf("a download did not deliver the served image\n");
         return 1;
     }
-    const double downloadSpeed = mibPerSecond(256 * MIB, large.seconds);
-    std::printf("Download with digest, 256 MiB in file mode (best of 3):\n");
-    std::printf("  download + digest                 %8.1f MiB/s\n", downloadSpeed);
-    std::printf("  MD5 only (1024-byte pieces)       %8.1f MiB/s\n", pieceSpeed);
-    std::printf("  ratio download / MD5 only         %8.3f\n", downloadSpeed / pieceSpeed);
-    const double writeSpeed = pieceWriteSpeed(256 * MIB);
-    const double floorSpeed = 1.0 / (1.0 / writeSpeed + 1.0 / pieceSpeed);
-    std::printf("  for scale: 1024-byte file writes alone %5.1f MiB/s; writes + MD5, no network %5.1f MiB/s\n",
-                writeSpeed, floorSpeed);
-    std::printf("  ratio download / (writes + MD5)   %8.3f\n", downloadSpeed / floorSpeed);
-    std::printf("Peak memory of a download process (max RSS):\n");
-    std::printf("  16 MiB image                      %8ld KiB\n", small.peakKiB);
-    std::printf("  256 MiB image                     %8ld KiB\n", large.peakKiB);
-    std::printf("  ratio 256 MiB / 16 MiB            %8.3f\n",
-                static_cast<double>(large.peakKiB) / static_cast<double>(small.peakKiB));
+
+    const double ourSpeed = mibPerSecond(imageBytes, ours.seconds);
+    const double peerSpeed = mibPerSecond(imageBytes, peer.seconds);
+    std::printf("Image of %zu MiB from the loopback server, best of %d rounds:\n", imageBytes / MIB,
+                DOWNLOAD_ROUNDS);
+    std::printf("                                          MiB/s   / MD5 only\n");
+    std::printf("  MD5 only (engine, image in memory)   %8.1f   %8.3f\n", md5OnlySpeed, 1.0);
+    std::printf("  ours: downloadImage + digest         %8.1f   %8.3f\n", ourSpeed, ourSpeed / md5OnlySpeed);
+    std::printf("  peer: libcurl to file, OpenSSL MD5   %8.1f   %8.3f\n", peerSpeed, peerSpeed / md5OnlySpeed);
+    std::printf("  ratio ours / peer                    %8.3f\n", ourSpeed / peerSpeed);
+    std::printf("Peak memory of our download process (max RSS):\n");
+    std::printf("  16 MiB image                         %8ld KiB\n", small.peakKiB);
+    std::printf("  %3zu MiB image                        %8ld KiB\n", imageBytes / MIB, ours.peakKiB);
+    std::printf("  ratio %zu MiB / 16 MiB               %8.3f\n", imageBytes / MIB,
+                static_cast<double>(ours.peakKiB) / static_cast<double>(small.peakKiB));
     return 0;
 }

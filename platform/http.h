@@ -1,8 +1,9 @@
 #pragma once
 // HTTP group of the platform layer: the host system's HTTP client, used
-// synchronously with the system's default proxy configuration and default
-// time-outs. Each handle closes itself, so every path releases it; destroying
-// them in reverse order of opening closes request, connection, then session.
+// synchronously with the system's default proxy configuration and the default
+// time-outs below. Each handle closes itself, so every path releases it;
+// destroying them in reverse order of opening closes request, connection,
+// then session.
 
 #include <cstdint>
 
@@ -33,6 +34,21 @@ public:
 private:
     std::intptr_t native_ = 0;
 };
+
+// The time-outs every request gets, the Windows client's defaults: name
+// resolution unlimited, connecting 60 s, sending 30 s, 30 s without a received
+// byte in any one wait for the answer or for body bytes, and 90 s for the
+// whole head of the answer. A call that runs into one ends as a failed call
+// does (nothing sent, no answer, or a broken transfer).
+constexpr std::uint32_t HTTP_CONNECT_TIMEOUT_MS = 60000;
+constexpr std::uint32_t HTTP_SEND_TIMEOUT_MS = 30000;
+constexpr std::uint32_t HTTP_RECEIVE_TIMEOUT_MS = 30000;
+constexpr std::uint32_t HTTP_RESPONSE_TIMEOUT_MS = 90000;
+
+// For tests only: sessions opened from now on use milliseconds for every
+// limit but name resolution, so stalled servers are given up on quickly; 0
+// returns to the defaults. The product never calls it.
+void setHttpTimeoutsForTests(std::uint32_t milliseconds);
 
 // A session that names itself with agent and takes the system's default
 // proxy configuration; not open on failure.

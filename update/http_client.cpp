@@ -21,6 +21,8 @@ namespace {
 
 constexpr char16_t GET_VERB[] = u"GET";
 
+std::uint64_t fileModeLimit = FILE_MODE_LIMIT;
+
 struct RequestSource {
     platform::HttpHandle& request;
     bool queryDataAvailable(std::uint32_t& available) { return platform::httpQueryDataAvailable(request, available); }
@@ -59,10 +61,10 @@ std::int32_t resultOf(std::uint64_t total) {
     return static_cast<std::int32_t>(total > LARGEST ? LARGEST : total);
 }
 
-}  // namespace
-
-std::int32_t httpGet(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
-                     bool toFile) {
+// The whole fetch; everything it opens is closed when it returns. overLimit
+// tells that a file-mode body went on past fileModeLimit.
+std::int32_t fetch(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
+                   bool toFile, bool& overLimit) {
     platform::File file;
     if (toFile) {
         file = platform::createEmptyForWriting(static_cast<const char*>(destination));
@@ -97,9 +99,28 @@ std::int32_t httpGet(const char16_t* folder, const char16_t* fileName, std::uint
     RequestSource source{request};
     if (toFile) {
         FileSink sink{file};
-        return resultOf(transferToFile(source, sink));
+        const FileTransfer transfer = transferToFile(source, sink, fileModeLimit);
+        overLimit = transfer.overLimit;
+        return resultOf(transfer.received);
     }
     return resultOf(transferToMemory(source, static_cast<std::uint8_t*>(destination), capacity));
 }
+
+}  // namespace
+
+std::int32_t httpGet(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
+                     bool toFile) {
+    bool overLimit = false;
+    const std::int32_t result = fetch(folder, fileName, capacity, destination, toFile, overLimit);
+    if (overLimit) {
+        // Gigabytes that can never be installed are not left in the
+        // temporary folder, which nothing ever cleans up.
+        platform::createEmptyForWriting(static_cast<const char*>(destination));
+        return 0;
+    }
+    return result;
+}
+
+void setFileModeLimitForTests(std::uint64_t bytes) { fileModeLimit = bytes != 0 ? bytes : FILE_MODE_LIMIT; }
 
 }  // namespace update

@@ -26,8 +26,10 @@ extern const char16_t* const UPDATE_SERVER_HOST;
 //
 // File mode (toFile true): destination is a local file path; the file is
 // created anew (an existing one is emptied first) and capacity is unused.
-// Every completely written piece is fed to md5Update in arrival order; the
-// caller resets the digest before and completes it after.
+// Every byte that was written is fed to md5Update in arrival order; the
+// caller resets the digest before and completes it after. A body longer than
+// FILE_MODE_LIMIT is not wanted: the transfer stops there, the file is
+// emptied again and the result is 0.
 //
 // Returns -1 when the file cannot be created or the request cannot be
 // started, otherwise the number of body bytes received (0 included; a
@@ -35,5 +37,10 @@ extern const char16_t* const UPDATE_SERVER_HOST;
 // not examined: an error page is delivered as the content.
 std::int32_t httpGet(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
                      bool toFile);
+
+// For tests only: file-mode downloads from now on stop at bytes instead of
+// FILE_MODE_LIMIT, so an endless body is found out quickly; 0 returns to
+// FILE_MODE_LIMIT. The product never calls it.
+void setFileModeLimitForTests(std::uint64_t bytes);
 
 }  // namespace update

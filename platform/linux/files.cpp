@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -76,9 +77,17 @@ File openExistingForReading(const char* path) { return openLocked(path, O_RDONLY
 File openExistingForWriting(const char* path) { return openLocked(path, O_WRONLY); }
 
 File createEmptyForWriting(const char* path) {
-    // Truncate only once the lock is held, so a file in use is left alone.
+    // Truncate only once the lock is held, so a file in use is left alone,
+    // and only a file that has content: truncating even an empty file makes
+    // ext4 start writing the new content out when it is closed, and closing
+    // a fresh temporary file after a large download then waits for that.
     File file = openLocked(path, O_WRONLY | O_CREAT, 0644);
-    if (file.isOpen() && ::ftruncate(static_cast<int>(file.native()), 0) != 0) {
+    if (!file.isOpen()) {
+        return file;
+    }
+    struct stat status {};
+    const int fd = static_cast<int>(file.native());
+    if (::fstat(fd, &status) != 0 || (status.st_size != 0 && ::ftruncate(fd, 0) != 0)) {
         return File{};
     }
     return file;

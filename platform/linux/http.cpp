@@ -1,22 +1,42 @@
 // HTTP on Linux: libcurl behind the session / connection / request calls of
 // the Windows client. The system's default proxy configuration is libcurl's:
-// the proxy environment variables (http_proxy, no_proxy). No time-outs are
-// set. The body is handed over through one buffer: libcurl's write callback
-// fills it only when it is empty and otherwise pauses the transfer, so the
-// bytes come out in arrival order and nothing piles up in memory.
+// the proxy environment variables (http_proxy, no_proxy). The body is handed
+// over through one buffer of fixed size: libcurl's write callback appends to
+// it while there is room and otherwise pauses the transfer until the buffer
+// has been read empty, so the bytes come out in arrival order and nothing
+// piles up in memory.
+//
+// The Windows client's behaviour is kept where libcurl's differs:
+// - time-outs: name resolution unlimited, 60 s to connect, then 30 s without
+//   a received byte in any one wait for the answer or for body bytes, and
+//   90 s for the answer's whole head (the request is a few hundred bytes sent
+//   right after connecting, so the send limit is the same 30 s of silence).
+//   libcurl has no such silence limit, and its connect limit includes name
+//   resolution, so all are measured here while libcurl is driven;
+// - redirects: followed only to plain HTTP, at most 10; a redirect that
+//   cannot be followed leaves the request without an answer.
 
 #include "platform/http.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<std::uint32_t> testTimeoutMs{0};
 
 struct HttpObject {
     virtual ~HttpObject() = default;
@@ -24,6 +44,7 @@ struct HttpObject {
 
 struct Session final : HttpObject {
     std::string agent;
+    std::uint32_t testTimeoutMs = 0;
 };
 
 struct Connection final : HttpObject {
@@ -34,17 +55,36 @@ struct Connection final : HttpObject {
 
 // WinHTTP follows up to ten redirects by default; do the same.
 constexpr long MAX_REDIRECTS = 10;
-// libcurl hands the write callback at most its receive buffer's size.
-constexpr long RECEIVE_BUFFER_SIZE = CURL_MAX_WRITE_SIZE;
-// How long one wait for socket activity lasts before libcurl is driven again.
-constexpr int POLL_MILLISECONDS = 1000;
+// libcurl's receive buffer: one socket read takes up to this much.
+constexpr long RECEIVE_BUFFER_SIZE = 64 * 1024;
+// The body bytes received and not read yet are held in this many bytes: a
+// few socket reads' worth, so a read is rarely paused.
+constexpr std::size_t BODY_BUFFER_SIZE = 4 * RECEIVE_BUFFER_SIZE;
+// The longest one wait for socket activity lasts before libcurl is driven again.
+constexpr auto POLL_INTERVAL = std::chrono::milliseconds(1000);
+
+// Where a request stands on the way to its server; each stage has its limit.
+enum class Stage {
+    Resolving,   // no limit
+    Connecting,  // the connect limit, from the first connection attempt
+    Connected,   // the silence limit in each wait, and the head limit
+};
 
 struct Request final : HttpObject {
     CURL* easy = nullptr;
     CURLM* multi = nullptr;
-    bool added = false;
+    bool added = false;     // the transfer was started
+    bool inMulti = false;   // and libcurl still drives it
     std::string url;
     std::string agent;
+
+    std::chrono::milliseconds connectLimit{HTTP_CONNECT_TIMEOUT_MS};
+    std::chrono::milliseconds silenceLimit{HTTP_RECEIVE_TIMEOUT_MS};
+    std::chrono::milliseconds headLimit{HTTP_RESPONSE_TIMEOUT_MS};
+    Stage stage = Stage::Resolving;
+    Clock::time_point connectStart;
+    Clock::time_point requestStart;
+    Clock::time_point lastHeard;
 
     std::vector<char> buffer;  // body bytes received and not read yet
     std::size_t start = 0;
@@ -52,12 +92,13 @@ struct Request final : HttpObject {
     bool paused = false;
 
     int lastStatus = 0;
+    bool redirecting = false;  // the current response names another location
     bool headersComplete = false;
     bool done = false;
     CURLcode result = CURLE_OK;
 
     ~Request() override {
-        if (multi != nullptr && easy != nullptr && added) {
+        if (inMulti) {
             curl_multi_remove_handle(multi, easy);
         }
         if (easy != nullptr) {
@@ -69,6 +110,27 @@ struct Request final : HttpObject {
     }
 
     std::size_t buffered() const { return end - start; }
+
+    // The moment the current stage runs out; max() when it has no limit.
+    Clock::time_point deadline() const {
+        switch (stage) {
+            case Stage::Connecting: return connectStart + connectLimit;
+            case Stage::Connected: {
+                const Clock::time_point silenceEnd = lastHeard + silenceLimit;
+                return headersComplete ? silenceEnd : std::min(silenceEnd, requestStart + headLimit);
+            }
+            case Stage::Resolving: break;
+        }
+        return Clock::time_point::max();
+    }
+
+    // Ends the transfer as libcurl ends one that timed out; the connection closes.
+    void giveUp() {
+        curl_multi_remove_handle(multi, easy);
+        inMulti = false;
+        done = true;
+        result = CURLE_OPERATION_TIMEDOUT;
+    }
 };
 
 bool initialiseLibrary() {
@@ -110,42 +172,90 @@ T* objectOf(const HttpHandle& handle) {
 
 HttpHandle own(HttpObject* object) { return HttpHandle{reinterpret_cast<std::intptr_t>(object)}; }
 
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Called for each socket libcurl opens, before it connects.
+int onSocketOpened(void* context, curl_socket_t, curlsocktype purpose) {
+    auto& request = *static_cast<Request*>(context);
+    if (purpose == CURLSOCKTYPE_IPCXN && request.stage != Stage::Connecting) {
+        request.stage = Stage::Connecting;
+        request.connectStart = Clock::now();
+    }
+    return CURL_SOCKOPT_OK;
+}
+
+// Called once a connection stands, just before the request goes out on it.
+int onConnected(void* context, char*, char*, int, int) {
+    auto& request = *static_cast<Request*>(context);
+    request.stage = Stage::Connected;
+    request.requestStart = request.lastHeard = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
 std::size_t onBody(char* data, std::size_t size, std::size_t count, void* context) {
     auto& request = *static_cast<Request*>(context);
     const std::size_t length = size * count;
-    if (request.buffered() != 0) {
-        request.paused = true;
-        return CURL_WRITEFUNC_PAUSE;
+    request.lastHeard = Clock::now();
+    if (length > request.buffer.size() - request.end && request.start != 0) {
+        // Moves the unread bytes to the front to make room.
+        std::memmove(request.buffer.data(), request.buffer.data() + request.start, request.buffered());
+        request.end -= request.start;
+        request.start = 0;
     }
-    if (length > request.buffer.size()) {
-        request.buffer.resize(length);
+    if (length > request.buffer.size() - request.end) {
+        if (request.buffered() != 0) {
+            request.paused = true;
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        request.buffer.resize(length);  // libcurl never hands over this much at once
     }
-    std::memcpy(request.buffer.data(), data, length);
-    request.start = 0;
-    request.end = length;
+    std::memcpy(request.buffer.data() + request.end, data, length);
+    request.end += length;
     return length;
 }
 
 std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* context) {
     auto& request = *static_cast<Request*>(context);
     const std::size_t length = size * count;
+    request.lastHeard = Clock::now();
     const std::string_view line(data, length);
     if (line.starts_with("HTTP/")) {
         const std::size_t blank = line.find(' ');
         request.lastStatus = blank == std::string_view::npos ? 0 : std::atoi(std::string(line.substr(blank + 1, 3)).c_str());
-    } else if ((line == "\r\n" || line == "\n") && request.lastStatus >= 200) {
-        // Informational answers (100 Continue) are followed by the real one.
+        request.redirecting = false;
+    } else if (startsWithIgnoringCase(line, "location:")) {
+        const std::size_t value = line.find_first_not_of(" \t", 9);
+        request.redirecting = request.lastStatus >= 300 && request.lastStatus < 400 && value != std::string_view::npos &&
+                              line[value] != '\r' && line[value] != '\n';
+    } else if ((line == "\r\n" || line == "\n") && request.lastStatus >= 200 && !request.redirecting) {
+        // Informational answers (100 Continue) are followed by the real one,
+        // and so are redirects that libcurl follows; a redirect it refuses
+        // ends the transfer, so the request stays without an answer.
         request.headersComplete = true;
     }
     return length;
 }
 
-// Lets libcurl work until wanted() holds or the transfer has ended.
+// Lets libcurl work until wanted() holds or the transfer has ended, or the
+// current stage's time-out has run out.
 template <typename Wanted>
 void driveUntil(Request& request, Wanted wanted) {
+    // Each wait for the server gets the whole silence allowance, as each
+    // receiving call of the Windows client does.
+    request.lastHeard = Clock::now();
     while (!request.done && !wanted()) {
         if (request.paused && request.buffered() == 0) {
-            // Delivers the piece the callback refused at once.
+            // Delivers what the callback refused at once.
             request.paused = false;
             curl_easy_pause(request.easy, CURLPAUSE_CONT);
             continue;
@@ -166,7 +276,15 @@ void driveUntil(Request& request, Wanted wanted) {
         if (request.done || wanted()) {
             break;
         }
-        curl_multi_poll(request.multi, nullptr, 0, POLL_MILLISECONDS, nullptr);
+        const Clock::time_point now = Clock::now();
+        const Clock::time_point deadline = request.deadline();
+        if (now >= deadline) {
+            request.giveUp();
+            break;
+        }
+        const auto wait = std::min<Clock::duration>(deadline - now, POLL_INTERVAL);
+        const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
+        curl_multi_poll(request.multi, nullptr, 0, static_cast<int>(waitMs), nullptr);
     }
 }
 
@@ -179,12 +297,15 @@ void HttpHandle::close() {
     }
 }
 
+void setHttpTimeoutsForTests(std::uint32_t milliseconds) { testTimeoutMs = milliseconds; }
+
 HttpHandle httpOpenSession(const char16_t* agent) {
     if (!initialiseLibrary()) {
         return {};
     }
     auto* session = new Session;
     session->agent = utf8(agent);
+    session->testTimeoutMs = testTimeoutMs;
     return own(session);
 }
 
@@ -214,15 +335,27 @@ HttpHandle httpOpenRequest(const HttpHandle& connection, const char16_t* verb, c
     }
     request->url = "http://" + owner->host + ":" + std::to_string(owner->port) + utf8(path);
     request->agent = owner->session->agent;
-    request->buffer.resize(RECEIVE_BUFFER_SIZE);
+    request->buffer.resize(BODY_BUFFER_SIZE);
+    if (const std::uint32_t limit = owner->session->testTimeoutMs; limit != 0) {
+        request->connectLimit = request->silenceLimit = request->headLimit = std::chrono::milliseconds(limit);
+    }
 
     CURL* easy = request->easy;
     bool ok = curl_easy_setopt(easy, CURLOPT_URL, request->url.c_str()) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, utf8(verb).c_str()) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_USERAGENT, request->agent.c_str()) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http") == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MAX_REDIRECTS) == CURLE_OK;
+    // libcurl's connect limit would include name resolution, which has none
+    // here: it is pushed out of reach and the connect limit kept by driveUntil.
+    ok = ok && curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(INT_MAX)) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, onSocketOpened) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, request) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, onConnected) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_PREREQDATA, request) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, RECEIVE_BUFFER_SIZE) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEDATA, request) == CURLE_OK;
@@ -243,6 +376,7 @@ bool httpSendRequest(HttpHandle& request) {
         return false;
     }
     r->added = true;
+    r->inMulti = true;
     // libcurl sends and receives in one go; wait here for the answer's
     // headers, which is where the Windows client's next call would block.
     driveUntil(*r, [r] { return r->headersComplete; });
@@ -290,6 +424,9 @@ bool httpReadData(HttpHandle& request, void* buffer, std::uint32_t count, std::u
     const std::size_t length = std::min<std::size_t>(count, r->buffered());
     std::memcpy(buffer, r->buffer.data() + r->start, length);
     r->start += length;
+    if (r->start == r->end) {
+        r->start = r->end = 0;
+    }
     bytesRead = static_cast<std::uint32_t>(length);
     return true;
 }

@@ -67,8 +67,8 @@ private:
 };
 
 // Listens on port of 127.0.0.1, or on a free port when port is 0; port
-// then tells which.
-Socket listenOnLoopback(std::uint16_t& port) {
+// then tells which. backlog is the length of the queue of pending connections.
+Socket listenOnLoopback(std::uint16_t& port, int backlog = 16) {
     useNetwork();
     Socket s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == NO_SOCKET) {
@@ -83,7 +83,7 @@ Socket listenOnLoopback(std::uint16_t& port) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
     socklen_t length = sizeof address;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(s, 16) != 0 ||
+    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(s, backlog) != 0 ||
         ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         closeSocket(s);
         return NO_SOCKET;
@@ -106,6 +106,45 @@ bool sendAll(Socket s, const char* data, std::size_t length) {
 }
 
 bool sendText(Socket s, const std::string& text) { return sendAll(s, text.data(), text.size()); }
+
+// Waits up to limit for s to become readable (data, or the peer's hang-up).
+bool waitReadable(Socket s, std::chrono::milliseconds limit) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    timeval wait{static_cast<long>(limit.count() / 1000), static_cast<long>(limit.count() % 1000) * 1000};
+    return ::select(static_cast<int>(s) + 1, &readable, nullptr, nullptr, &wait) > 0;
+}
+
+// Holds the connection open without a word until the client hangs up (or
+// resets it), or until limit has passed.
+void stayQuiet(Socket s, std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    char scratch[256];
+    while (std::chrono::steady_clock::now() < end) {
+        if (waitReadable(s, std::chrono::milliseconds(50)) && ::recv(s, scratch, sizeof scratch, 0) <= 0) {
+            return;
+        }
+    }
+}
+
+// A connection to port that stays in the listener's queue: with a queue
+// length of 0 it fills the queue, and the kernel drops further attempts.
+Socket occupyQueue(std::uint16_t port) {
+    Socket s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == NO_SOCKET) {
+        return NO_SOCKET;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        closeSocket(s);
+        return NO_SOCKET;
+    }
+    return s;
+}
 
 std::string headerValue(const std::string& head, const char* name) {
     const std::string key = std::string("\r\n") + name + ":";
@@ -140,6 +179,9 @@ std::string pathOf(const std::string& target) {
 const char* reasonOf(int status) {
     switch (status) {
         case 200: return "OK";
+        case 301: return "Moved Permanently";
+        case 302: return "Found";
+        case 307: return "Temporary Redirect";
         case 403: return "Forbidden";
         case 404: return "Not Found";
         case 500: return "Internal Server Error";
@@ -150,29 +192,64 @@ const char* reasonOf(int status) {
 
 }  // namespace
 
+// How the port treats new connections.
+enum class Admission { Accept, Refuse, Ignore };
+
 struct HttpTestServer::State {
     OwnedSocket listener;
+    OwnedSocket queueFiller;  // while ignoring
     std::uint16_t port = 0;
     std::atomic<bool> stopping{false};
-    std::atomic<bool> refuseWanted{false};
-    std::atomic<bool> refusing{false};
+    std::atomic<Admission> wanted{Admission::Accept};
+    std::atomic<Admission> admission{Admission::Accept};
+    std::chrono::steady_clock::time_point ignoringSince;
     std::thread thread;
     mutable std::mutex mutex;
     std::map<std::string, HttpTestReply> scripts;
     std::vector<HttpTestRequest> log;
 
+    void admit(Admission mode) {
+        queueFiller.reset();
+        listener.reset();
+        std::uint16_t samePort = port;
+        if (mode == Admission::Accept) {
+            listener.reset(listenOnLoopback(samePort));
+        } else if (mode == Admission::Ignore) {
+            listener.reset(listenOnLoopback(samePort, 0));
+            if (listener.get() != NO_SOCKET) {
+                queueFiller.reset(occupyQueue(port));
+            }
+            ignoringSince = std::chrono::steady_clock::now();
+        }
+        admission = mode;
+    }
+
+    // A client without a connect limit would wait for ever on an ignoring
+    // port; after STALL_LIMIT the port refuses instead, so such a client
+    // fails its test at its next attempt rather than hanging it.
+    void stopIgnoringWhenOverdue() {
+        if (admission == Admission::Ignore && listener.get() != NO_SOCKET &&
+            std::chrono::steady_clock::now() - ignoringSince > STALL_LIMIT) {
+            queueFiller.reset();
+            listener.reset();
+        }
+    }
+
+    // Asks the server thread for mode and waits until it holds.
+    void switchTo(Admission mode) {
+        wanted = mode;
+        while (admission != mode && thread.joinable()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
     void run() {
         while (!stopping) {
-            if (refuseWanted != refusing) {
-                if (refuseWanted) {
-                    listener.reset();
-                } else {
-                    std::uint16_t samePort = port;
-                    listener.reset(listenOnLoopback(samePort));
-                }
-                refusing = refuseWanted.load();
+            if (wanted != admission) {
+                admit(wanted);
             }
-            if (refusing || listener.get() == NO_SOCKET) {
+            if (admission != Admission::Accept || listener.get() == NO_SOCKET) {
+                stopIgnoringWhenOverdue();
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 continue;
             }
@@ -196,6 +273,10 @@ struct HttpTestServer::State {
         std::string head;
         char buffer[4096];
         while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+            // A client that connects and says nothing must not hold the server.
+            if (!waitReadable(s, std::chrono::seconds(3))) {
+                return;
+            }
             const auto got = ::recv(s, buffer, sizeof buffer, 0);
             if (got <= 0) {
                 return;
@@ -225,27 +306,24 @@ struct HttpTestServer::State {
                 reply.body = NOT_FOUND_PAGE;
             }
         }
-        if (!reply.closeWithoutAnswer) {
+        if (!reply.noAnswer) {
             answer(s, reply);
+        } else if (reply.stall) {
+            stayQuiet(s, STALL_LIMIT);
         }
     }
 
     void answer(Socket s, const HttpTestReply& reply) {
         const bool chunked = reply.framing == HttpTestReply::Framing::Chunked;
         const std::uint64_t length = reply.bodyLength();
-        char head[256];
-        if (chunked) {
-            std::snprintf(head, sizeof head,
-                          "HTTP/1.1 %d %s\r\nContent-Type: application/octet-stream\r\n"
-                          "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n",
-                          reply.status, reasonOf(reply.status));
-        } else {
-            std::snprintf(head, sizeof head,
-                          "HTTP/1.1 %d %s\r\nContent-Type: application/octet-stream\r\n"
-                          "Content-Length: %llu\r\nConnection: close\r\n\r\n",
-                          reply.status, reasonOf(reply.status), static_cast<unsigned long long>(length));
+        std::string headText = "HTTP/1.1 " + std::to_string(reply.status) + " " + reasonOf(reply.status) +
+                               "\r\nContent-Type: application/octet-stream\r\n";
+        if (!reply.location.empty()) {
+            headText += "Location: " + reply.location + "\r\n";
         }
-        const std::string headText = head;
+        headText += chunked ? std::string("Transfer-Encoding: chunked\r\n")
+                            : "Content-Length: " + std::to_string(length) + "\r\n";
+        headText += "Connection: close\r\n\r\n";
         if (!sendText(s, headText)) {
             return;
         }
@@ -274,6 +352,10 @@ struct HttpTestServer::State {
                 std::this_thread::sleep_for(reply.pieceDelay);
             }
         }
+        if (stopAt < length && reply.stall) {
+            stayQuiet(s, STALL_LIMIT);
+            return;
+        }
         if (chunked && stopAt == length) {
             sendText(s, "0\r\n\r\n");
         }
@@ -284,11 +366,7 @@ struct HttpTestServer::State {
 #endif
         // Let the client read everything before the socket goes away.
         char drain[256];
-        timeval wait{1, 0};
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(s, &readable);
-        if (::select(static_cast<int>(s) + 1, &readable, nullptr, nullptr, &wait) > 0) {
+        if (waitReadable(s, std::chrono::seconds(1))) {
             ::recv(s, drain, sizeof drain, 0);
         }
     }
@@ -315,10 +393,11 @@ std::uint16_t HttpTestServer::port() const { return state_->port; }
 std::string HttpTestServer::proxyUrl() const { return "http://127.0.0.1:" + std::to_string(state_->port); }
 
 void HttpTestServer::refuseConnections(bool refuse) {
-    state_->refuseWanted = refuse;
-    while (state_->refusing != refuse && state_->thread.joinable()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    state_->switchTo(refuse ? Admission::Refuse : Admission::Accept);
+}
+
+void HttpTestServer::ignoreConnections(bool ignore) {
+    state_->switchTo(ignore ? Admission::Ignore : Admission::Accept);
 }
 
 void HttpTestServer::script(const std::string& path, HttpTestReply reply) {

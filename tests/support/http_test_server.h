@@ -5,6 +5,9 @@
 // (GET /path) or in the absolute form a client sends through a proxy
 // (GET http://host:80/path); the tests point the proxy environment variables
 // at the server, so the product's requests for the real host name land here.
+// Besides well-formed answers it plays the misbehaving servers a client must
+// survive: one that closes or falls silent before the status line, after the
+// headers or mid-body, one that redirects elsewhere, one that never accepts.
 
 #include <chrono>
 #include <cstddef>
@@ -33,11 +36,17 @@ struct HttpTestReply {
     // chunked), with pieceDelay between them; 0 sends it in large blocks.
     std::size_t pieceSize = 0;
     std::chrono::milliseconds pieceDelay{0};
-    // The connection is closed after this many body bytes, although the
-    // headers announced the whole body.
+    // A Location header with this value when not empty (give a 3xx status).
+    std::string location;
+    // The body stops after this many bytes, although the headers announced
+    // the whole body (0: the headers and nothing more).
     std::uint64_t breakAfter = std::numeric_limits<std::uint64_t>::max();
-    // The connection is closed as soon as the request has arrived.
-    bool closeWithoutAnswer = false;
+    // Nothing at all is answered: not even a status line.
+    bool noAnswer = false;
+    // Where the answer stops early (noAnswer, breakAfter) the connection is
+    // closed, or with stall held open in silence until the client hangs up
+    // (at most STALL_LIMIT).
+    bool stall = false;
 
     std::uint64_t bodyLength() const { return patternLength != 0 ? patternLength : body.size(); }
 };
@@ -68,7 +77,16 @@ public:
     // While refusing, nothing listens on the port: connections are refused.
     // The port stays the same, so the proxy setting stays valid.
     void refuseConnections(bool refuse);
+    // While ignoring, the port listens but its queue of pending connections
+    // is kept full and nothing is accepted: a new connection attempt gets no
+    // answer at all, as from a host that has gone away. After STALL_LIMIT the
+    // port refuses instead.
+    void ignoreConnections(bool ignore);
     std::vector<HttpTestRequest> requests() const;
+
+    // The longest a stalled answer holds its connection when the client
+    // never hangs up; a client without time-outs shows up as a slow test.
+    static constexpr std::chrono::seconds STALL_LIMIT{20};
 
     static constexpr const char* NOT_FOUND_PAGE =
         "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>\n";

@@ -54,7 +54,7 @@ std::vector<TransferCase> transferCases() {
     HttpTestReply errorPage = bodyReply("<html>overloaded</html>\n");
     errorPage.status = 503;
     HttpTestReply silent;
-    silent.closeWithoutAnswer = true;
+    silent.noAnswer = true;
     HttpTestReply large;
     large.patternLength = 1048576 + 17;
     large.patternSeed = 24;

@@ -1,6 +1,6 @@
-// The transfer loops over a scripted body source: how pieces are cut, what
-// counts, what reaches the digest, and that a misbehaving platform cannot hold
-// the loop forever.
+// The transfer loops over a scripted body source: how pieces are cut and
+// gathered into writes, what counts, what reaches the digest, where file mode
+// stops, and that a misbehaving platform cannot hold the loop forever.
 
 #include "update/http_transfer.h"
 #include "update/md5.h"
@@ -33,6 +33,10 @@ struct ScriptedSource {
     std::uint32_t readSize = 0xFFFFFFFF;
     bool readsFail = false;
     bool readsDeliverNothing = false;
+    // Once the body is out the query fails: the transfer broke off.
+    bool breaksAtTheEnd = false;
+    // The body never ends: pattern bytes of seed 99 follow it for ever.
+    bool endless = false;
 
     std::size_t position = 0;
     std::vector<std::uint32_t> readsAskedFor;
@@ -43,11 +47,14 @@ struct ScriptedSource {
         if (++calls > CALL_LIMIT) {
             return false;
         }
+        if (endless && body.size() - position < 4096) {
+            body += testsupport::patternBytes(99 + position, 65536);
+        }
         available = static_cast<std::uint32_t>(std::min<std::size_t>(announceSize, body.size() - position));
         if (readsDeliverNothing || readsFail) {
             available = 1000;  // keeps announcing what it never delivers
         }
-        return true;
+        return !(breaksAtTheEnd && position == body.size());
     }
 
     bool readData(void* buffer, std::uint32_t count, std::uint32_t& bytesRead) {
@@ -67,21 +74,29 @@ struct ScriptedSource {
     }
 };
 
-// Records the pieces written; the pieces numbered in failingPieces fail
-// (shortBy bytes written instead of none when shortBy is set).
+// Records the writes; the writes numbered in failingWrites fail (shortBy
+// bytes written instead of none when shortBy is set).
 struct RecordingSink {
-    std::vector<std::string> pieces;
-    std::vector<int> failingPieces;
+    std::vector<std::string> writes;
+    std::vector<int> failingWrites;
     std::uint32_t shortBy = 0;
     std::string content;
     int count = 0;
 
     bool write(const void* data, std::uint32_t length, std::uint32_t& bytesWritten) {
-        const bool fails = std::find(failingPieces.begin(), failingPieces.end(), count++) != failingPieces.end();
+        const bool fails = std::find(failingWrites.begin(), failingWrites.end(), count++) != failingWrites.end();
         bytesWritten = fails ? (shortBy != 0 ? length - shortBy : 0) : length;
         content.append(static_cast<const char*>(data), bytesWritten);
-        pieces.emplace_back(static_cast<const char*>(data), length);
+        writes.emplace_back(static_cast<const char*>(data), length);
         return !fails || shortBy != 0;
+    }
+
+    std::vector<std::size_t> writeSizes() const {
+        std::vector<std::size_t> sizes;
+        for (const auto& w : writes) {
+            sizes.push_back(w.size());
+        }
+        return sizes;
     }
 };
 
@@ -105,54 +120,91 @@ std::string md5HexOf(const std::string& bytes) {
         EXPECT_EQ(fedDigest, md5HexOf(bytes));       \
     } while (false)
 
-TEST(HttpGetTransfer, FileModeCutsAnnouncedBytesIntoPiecesInOrder) {
-    const std::string body = testsupport::patternBytes(41, 3000);
+TEST(HttpGetTransfer, FileModeReadsSmallPiecesAndWritesThemGathered) {
+    constexpr std::size_t LENGTH = 150000;
+    const std::string body = testsupport::patternBytes(41, LENGTH);
+    ScriptedSource atOnce{body, LENGTH};
+    ScriptedSource lessPerRead{body, LENGTH, 700};
+    ScriptedSource inParts{body, 1100};
+    ScriptedSource breaksOff{body.substr(0, 3000), LENGTH};
+    breaksOff.breaksAtTheEnd = true;
     const struct {
         const char* name;
-        std::uint32_t announceSize;
-        std::uint32_t readSize;
-        std::vector<std::size_t> expectedPieces;
+        ScriptedSource source;
+        std::vector<std::size_t> expectedWrites;
     } cases[] = {
-        {"announced at once", 3000, 0xFFFFFFFF, {1024, 1024, 952}},
-        {"platform delivers less per read", 3000, 700, {700, 700, 700, 700, 200}},
-        {"announced in parts", 1100, 0xFFFFFFFF, {1024, 76, 1024, 76, 800}},
+        // The buffer is written when it cannot take another 1024-byte piece.
+        {"announced at once", atOnce, {65536, 65536, 18928}},
+        {"platform delivers 700 bytes per read", lessPerRead, {65100, 65100, 19800}},
+        {"announced in parts of 1100", inParts, {64824, 64900, 20276}},
+        // Whatever ends the transfer, the gathered bytes are written.
+        {"transfer breaks off", breaksOff, {3000}},
     };
-    for (const auto& c : cases) {
+    for (auto c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedSource source{body, c.announceSize, c.readSize};
         RecordingSink sink;
         update::md5Reset();
-        EXPECT_EQ(update::transferToFile(source, sink), 3000u);
-        std::vector<std::size_t> sizes;
-        for (const auto& piece : sink.pieces) {
-            sizes.push_back(piece.size());
-        }
-        EXPECT_EQ(sizes, c.expectedPieces);
-        EXPECT_TRUE(sink.content == body);
-        EXPECT_DIGEST_OF(body);
-        for (std::uint32_t asked : source.readsAskedFor) {
+        const update::FileTransfer transfer = update::transferToFile(c.source, sink);
+        const std::string& expected = c.source.body;
+        EXPECT_EQ(transfer.received, expected.size());
+        EXPECT_FALSE(transfer.overLimit);
+        EXPECT_EQ(sink.writeSizes(), c.expectedWrites);
+        EXPECT_TRUE(sink.content == expected);
+        EXPECT_DIGEST_OF(expected);
+        for (std::uint32_t asked : c.source.readsAskedFor) {
             EXPECT_LE(asked, update::HTTP_CHUNK_SIZE);
         }
     }
 }
 
-TEST(HttpGetTransfer, PieceThatIsNotWrittenCountsButStaysOutOfTheDigest) {
-    const std::string body = testsupport::patternBytes(42, 3000);
+TEST(HttpGetTransfer, BytesThatAreNotWrittenCountButStayOutOfTheDigest) {
+    const std::string body = testsupport::patternBytes(42, 150000);
     for (std::uint32_t shortBy : {0u, 24u}) {
         SCOPED_TRACE(shortBy == 0 ? "write fails" : "write is short");
-        ScriptedSource source{body, 3000};
+        ScriptedSource source{body, 150000};
         RecordingSink sink;
-        sink.failingPieces = {1};
+        sink.failingWrites = {1};
         sink.shortBy = shortBy;
         update::md5Reset();
         // The failed write abandons the rest of the pass; the next pass reads on.
-        EXPECT_EQ(update::transferToFile(source, sink), 3000u);
-        ASSERT_EQ(sink.pieces.size(), 3u);
-        EXPECT_TRUE(sink.pieces[1] == body.substr(1024, 1024));
-        // A failed write leaves nothing of the piece, a short one its head.
-        const std::string partlyWritten = shortBy == 0 ? "" : body.substr(1024, 1024 - shortBy);
-        EXPECT_TRUE(sink.content == body.substr(0, 1024) + partlyWritten + body.substr(2048));
-        EXPECT_DIGEST_OF(body.substr(0, 1024) + body.substr(2048));
+        EXPECT_EQ(update::transferToFile(source, sink).received, 150000u);
+        ASSERT_EQ(sink.writes.size(), 3u);
+        EXPECT_TRUE(sink.writes[1] == body.substr(65536, 65536));
+        // A failed write leaves nothing of its bytes, a short one their head.
+        const std::string partlyWritten = shortBy == 0 ? "" : body.substr(65536, 65536 - shortBy);
+        const std::string written = body.substr(0, 65536) + partlyWritten + body.substr(131072);
+        EXPECT_TRUE(sink.content == written);
+        // The digest is that of the file as written, never that of the body.
+        EXPECT_DIGEST_OF(written);
+    }
+}
+
+TEST(HttpGetTransfer, FileModeStopsAtTheLimit) {
+    constexpr std::uint64_t LIMIT = 5000;
+    const std::string body = testsupport::patternBytes(44, LIMIT + 1);
+    ScriptedSource endless{"", 0xFFFFFFFF};
+    endless.endless = true;
+    const struct {
+        const char* name;
+        ScriptedSource source;
+        bool overLimit;
+    } cases[] = {
+        {"exactly the limit", ScriptedSource{body.substr(0, LIMIT), 0xFFFFFFFF}, false},
+        {"one byte more", ScriptedSource{body, 0xFFFFFFFF}, true},
+        {"one byte more, 700 bytes per read", ScriptedSource{body, 0xFFFFFFFF, 700}, true},
+        {"endless body", endless, true},
+    };
+    for (auto c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingSink sink;
+        update::md5Reset();
+        const update::FileTransfer transfer = update::transferToFile(c.source, sink, LIMIT);
+        EXPECT_EQ(transfer.overLimit, c.overLimit);
+        EXPECT_EQ(transfer.received, LIMIT);
+        // Nothing past the limit is even read.
+        EXPECT_EQ(c.source.position, LIMIT);
+        EXPECT_TRUE(sink.content == c.source.body.substr(0, LIMIT));
+        EXPECT_DIGEST_OF(c.source.body.substr(0, LIMIT));
     }
 }
 
@@ -162,9 +214,9 @@ TEST(HttpGetTransfer, PlatformThatAnnouncesButNeverDeliversCannotHoldTheLoop) {
         ScriptedSource source{"", 0xFFFFFFFF, 0xFFFFFFFF, readsFail, !readsFail};
         RecordingSink sink;
         update::md5Reset();
-        EXPECT_EQ(update::transferToFile(source, sink), 0u);
+        EXPECT_EQ(update::transferToFile(source, sink).received, 0u);
         EXPECT_LT(source.calls, ScriptedSource::CALL_LIMIT) << "the loop only ended at the source's limit";
-        EXPECT_TRUE(sink.pieces.empty());
+        EXPECT_TRUE(sink.writes.empty());
 
         ScriptedSource memorySource{"", 0xFFFFFFFF, 0xFFFFFFFF, readsFail, !readsFail};
         std::uint8_t buffer[100];
@@ -190,7 +242,7 @@ TEST(HttpGetTransfer, FileModeRecoversFromAFailedReadOnTheNextPass) {
     source.body = body;
     RecordingSink sink;
     update::md5Reset();
-    EXPECT_EQ(update::transferToFile(source, sink), 2500u);
+    EXPECT_EQ(update::transferToFile(source, sink).received, 2500u);
     EXPECT_TRUE(sink.content == body);
     EXPECT_DIGEST_OF(body);
 }
