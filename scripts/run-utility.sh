@@ -1,91 +1,148 @@
 #!/usr/bin/env bash
 # The run command. Installs what it needs (Debian 12, as root), builds the
-# Windows program and starts it under Wine. With a display ($DISPLAY) the
-# dialog opens there; without one it runs on a virtual display and a
-# screenshot of each thing the dialog shows is saved to a folder this prints.
+# Windows program, the simulated radio and the local update server, and starts
+# all three: the utility under Wine finds the (simulated) radio, switches it,
+# reads it and offers the newer firmware of the local server. With a display
+# ($DISPLAY) the dialog opens there; without one it runs on a virtual display
+# and a screenshot of each thing the dialog shows is saved to a folder this
+# prints.
 set -euo pipefail
 
 usage() {
     cat <<'TEXT'
-Usage: scripts/run-utility.sh [--headless] [--help]
+Usage: scripts/run-utility.sh [options]
 
-Builds the Brelvan Ondavox configuration utility (the Windows program) and
-starts it under Wine.
+Builds and starts the Brelvan Ondavox configuration utility under Wine, with
+a simulated radio (a folder shown to Wine as the radio's removable drive) and
+a local update server on 127.0.0.1 that the utility reaches as its HTTP proxy.
 
-  --headless   run on a virtual display even when $DISPLAY is set, and save
-               screenshots instead of showing the window
-  --help       this text
+  --radio NAME   the sample radio: hxa-v2 (default), hxa-v1, hxb,
+                 hxa-v2-no-slot (no update slot: a notice instead of an offer)
+  --writable     the radio comes up writable (default: read-only, so the
+                 utility switches it through start.html and finds it again
+                 under another drive letter)
+  --no-newer     the server offers no newer firmware: straight to the form
+  --no-server    no update server at all: the check fails quietly, the form
+  --headless     a virtual display even when $DISPLAY is set
+  --help         this text
 
-Without a display the program runs on a virtual X display; every change of
-what the dialog shows is saved as a PNG screenshot in build/run/screenshots/,
-and the run ends when the dialog closes (or after 60 seconds of waiting for a
-radio, when it is closed with its Cancel button).
+The radio appears 3 seconds after the start. Its files are in
+build/run/radio/ (changed in place by "Save and Quit" or an update); the
+radio's log is build/run/radio.log and the server's build/run/server.log.
+Without a display every change of the dialog is saved as a PNG screenshot in
+build/run/screenshots/; the run then answers "No, Thanks!" to an offer (or
+"OK" to a notice) to show the form, and quits without saving.
 TEXT
 }
 
-headless=0
-for argument in "$@"; do
-    case "$argument" in
+radio=hxa-v2 read_only=1 tree=server headless=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --radio) radio=${2:-}; shift ;;
+    --writable) read_only=0 ;;
+    --no-newer) tree=server-current ;;
+    --no-server) tree= ;;
     --headless) headless=1 ;;
     --help | -h) usage; exit 0 ;;
-    *) echo "unknown option: $argument" >&2; usage >&2; exit 2 ;;
+    *) echo "unknown option: $1" >&2; usage >&2; exit 2 ;;
     esac
+    shift
 done
 [ -z "${DISPLAY:-}" ] && headless=1
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
+[ -d "simulator/radios/$radio" ] || { echo "no sample radio '$radio'" >&2; exit 2; }
 scripts/install-dependencies.sh
-
-echo "== building the Windows program"
-cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" >build/run-configure.log 2>&1 ||
-    { tail -n 40 build/run-configure.log; exit 1; }
-cmake --build build/windows -j "$(nproc)" --target ondavox ondavox_watch >build/run-build.log 2>&1 ||
-    { tail -n 60 build/run-build.log; exit 1; }
-echo "   build/windows/ondavox.exe ($(stat -c %s build/windows/ondavox.exe) bytes)"
 
 run="$top/build/run"
 mkdir -p "$run"
+build() {  # folder, cmake arguments..., -- targets...
+    local folder=$1
+    shift
+    local arguments=() targets=()
+    while [ "$1" != -- ]; do arguments+=("$1"); shift; done
+    shift
+    targets=("$@")
+    { cmake -S . -B "$folder" -G Ninja "${arguments[@]}" && cmake --build "$folder" -j "$(nproc)" --target "${targets[@]}"; } \
+        >"$run/build.log" 2>&1 || { tail -n 60 "$run/build.log"; exit 1; }
+}
+echo "== building the Windows program and the simulator"
+build build/windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -- \
+    ondavox ondavox_watch radio-drive ondavox-radio-driver
+build build/run-native -DONDAVOX_TESTS=OFF -- ondavox-radio-sim ondavox-update-server
+echo "   build/windows/ondavox.exe: $(stat -c %s build/windows/ondavox.exe) bytes"
+
 export WINEPREFIX="$run/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+pids=()
+xvfb_pid=
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait "${pids[@]}" 2>/dev/null || true
+    wineserver -k >/dev/null 2>&1 || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+wineserver -k >/dev/null 2>&1 || true  # a session left by an earlier run
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== preparing a Wine prefix (first run only, about 20 seconds)"
     wineboot -i </dev/null >/dev/null 2>&1
     wineserver -w
 fi
 
-xvfb_pid=
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-
-if [ "$headless" -eq 0 ]; then
+width=560 height=800
+if [ "$headless" -eq 1 ]; then
+    # Wine's own desktop window draws the dialog's caption and frame (there
+    # is no window manager); every program of the prefix runs inside it.
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${width}x${height}" /f </dev/null >/dev/null 2>&1
+    wineserver -w
+    ready="$run/display-number"
+    rm -f "$ready"
+    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$ready" ] && break; sleep 0.1; done
+    export DISPLAY=":$(cat "$ready")"
+else
     wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f </dev/null >/dev/null 2>&1 || true
-    echo "== starting the utility on $DISPLAY"
-    wine build/windows/ondavox.exe
-    exit 0
+    wineserver -w
+fi
+simulator/prepare-prefix.sh "$WINEPREFIX" --driver build/windows/simulator/ondavox-radio.sys >"$run/prefix.log" 2>&1 ||
+    { cat "$run/prefix.log"; exit 1; }
+
+proxy=
+if [ -n "$tree" ]; then
+    rm -f "$run/server.log"
+    coproc SERVER { exec build/run-native/simulator/ondavox-update-server --root "simulator/$tree" --port 0 \
+        --log "$run/server.log" --quiet; }
+    pids+=("$SERVER_PID")
+    read -r first_line <&"${SERVER[0]}"
+    port=$(grep -o '[0-9]\+' <<<"$first_line" | tail -n 1)
+    proxy="http://127.0.0.1:$port"
+    echo "== update server: simulator/$tree on $proxy (log: build/run/server.log)"
 fi
 
-# A virtual display just the size of Wine's own desktop window, which draws
-# the dialog's caption and frame (there is no window manager). Every program
-# of the prefix runs inside that desktop, the watcher too.
-width=560 height=800
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${width}x${height}" /f </dev/null >/dev/null 2>&1
-wineserver -w
-ready="$run/display-number"
-rm -f "$ready"
-Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$ready" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$ready")"
+rm -rf "$run/radio" "$run/radio.log"
+radio_options=(--prefix "$WINEPREFIX" --radio "simulator/radios/$radio" --work "$run/radio"
+    --windows-tools build/windows/simulator
+    --appear-after 3 --log "$run/radio.log" --quiet)
+[ "$read_only" -eq 1 ] && radio_options+=(--read-only)
+build/run-native/simulator/ondavox-radio-sim "${radio_options[@]}" &
+pids+=($!)
+echo "== simulated radio: $radio$([ "$read_only" -eq 1 ] && echo ", read-only"), appearing in 3 seconds (log: build/run/radio.log)"
+
+if [ "$headless" -eq 0 ]; then
+    echo "== starting the utility on $DISPLAY"
+    http_proxy=$proxy wine build/windows/ondavox.exe
+    echo "== the utility ended; the radio's files are in build/run/radio/"
+    exit 0
+fi
 
 shots="$run/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
 echo "== starting the utility on a virtual display; screenshots go to $shots"
-wine build/windows/ondavox.exe </dev/null >/dev/null 2>&1 &
+http_proxy=$proxy wine build/windows/ondavox.exe </dev/null >/dev/null 2>&1 &
 
 number=0
 screenshot() {
@@ -95,21 +152,22 @@ screenshot() {
     xwd -root -display "$DISPLAY" | xwdtopnm 2>/dev/null | pnmtopng >"$file" 2>/dev/null
     echo "   screenshot: $file"
 }
+click_later() {  # seconds, button id
+    ( sleep "$1"; wine build/windows/tools/ondavox_watch.exe --click "$2" </dev/null >/dev/null 2>&1 || true ) &
+}
 
-# One line per change of what the dialog shows; a screenshot of each.
-waited=0
+# One line per change of what the dialog shows, a screenshot of each; then
+# the way out: the offer declined (or the notice taken) to show the form,
+# and the form left without saving.
 while IFS= read -r line; do
     line=${line%$'\r'}
     echo "   dialog: $line"
     case "$line" in
     closed | timeout | "no dialog") break ;;
-    info:*) sleep 0.3; screenshot info ;;
-    form*) sleep 0.3; screenshot form ;;
+    info:*"[Yes!] [No, Thanks!]"*) sleep 0.3; screenshot offer; click_later 2 2 ;;
+    info:*"[OK]"*) sleep 0.3; screenshot notice; click_later 2 1015 ;;
+    info:*) sleep 0.3; screenshot progress ;;
+    form*) sleep 0.5; screenshot form; click_later 2 2 ;;
     esac
-    if [ "$waited" -eq 0 ] && [[ "$line" == "info: Waiting for"* ]]; then
-        waited=1
-        # Nothing more happens without a radio: close the dialog after a while.
-        ( sleep 60; wine build/windows/tools/ondavox_watch.exe --cancel </dev/null >/dev/null 2>&1 || true ) &
-    fi
-done < <(wine build/windows/tools/ondavox_watch.exe 600 </dev/null 2>/dev/null)
+done < <(wine build/windows/tools/ondavox_watch.exe 180 </dev/null 2>/dev/null)
 echo "== done; screenshots in $shots"

@@ -4,7 +4,7 @@
 // takes a screenshot at each line.
 //
 //   ondavox_watch.exe [seconds]   gives up after that many seconds (default 600)
-//   ondavox_watch.exe --cancel    presses the dialog's Cancel button and ends
+//   ondavox_watch.exe --click ID  presses the dialog's button ID and ends
 
 #include <windows.h>
 
@@ -44,10 +44,10 @@ std::string snapshot(HWND dialog) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--cancel") {
+    if (argc > 2 && std::string(argv[1]) == "--click") {
         HWND dialog = FindWindowA("#32770", uidriver::MAIN_DIALOG_CAPTION);
         if (dialog == nullptr) return 1;
-        ProgramDriver::click(dialog, IDC_TASK_BUTTON);
+        ProgramDriver::click(dialog, static_cast<int>(std::strtol(argv[2], nullptr, 10)));
         return 0;
     }
     const long seconds = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 600;
