@@ -1,7 +1,22 @@
+#include "app/dialog_state.h"
 #include "app/tasks.h"
+#include "app/update_offer.h"
+#include "device/device_settings.h"
+#include "device/status_file.h"
+#include "platform/dialog.h"
+#include "update/version_check.h"
 
 namespace app {
 
-void betaCheckTask(void*) {}
+void betaCheckTask(void* argument) {
+    const auto dialog = static_cast<platform::DialogHandle>(argument);
+    // From now on every update takes the beta channel.
+    betaRequested = 1;
+    // Only the version texts matter: the offer opens whether the beta is newer,
+    // the same, older or did not answer at all.
+    update::checkForUpdate(device::deviceSoftwareVersion,
+                           update::channelFolder(device::deviceSettings.device, update::UpdateChannel::Beta));
+    openUpdateOffer(dialog);
+}
 
 }  // namespace app

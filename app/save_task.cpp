@@ -1,7 +1,36 @@
+#include <cstdint>
+
+#include "app/progress_text.h"
 #include "app/tasks.h"
+#include "app/ui_strings.h"
+#include "device/config_writer.h"
+#include "platform/dialog.h"
+#include "platform/threads.h"
+#include "res/control_ids.h"
 
 namespace app {
 
-void saveTask(void*) {}
+namespace {
+
+// Long enough to read "done" before the program ends.
+constexpr std::uint32_t PAUSE_BEFORE_CLOSE_MILLISECONDS = 1000;
+
+}  // namespace
+
+void saveTask(void* argument) {
+    const auto dialog = static_cast<platform::DialogHandle>(argument);
+    const char* const saving = uiStrings.savingConfiguration;
+
+    const std::int32_t saved = device::writeDeviceConfig(dialog);
+    platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
+    if (saved == 0) {
+        // dialogState stays Busy, so "Quit" closes the dialog without a second attempt.
+        showProgress(dialog, {{saving, uiStrings.failed}});
+        return;
+    }
+    showProgress(dialog, {{saving, uiStrings.done}});
+    platform::sleepMilliseconds(PAUSE_BEFORE_CLOSE_MILLISECONDS);
+    platform::closeDialog(dialog, IDC_TASK_BUTTON);
+}
 
 }  // namespace app

@@ -37,6 +37,10 @@ void MemoryDialog::setText(int controlId, const std::string& text) {
     control(controlId).text = text;
 }
 
+const std::vector<std::string>& MemoryDialog::textHistory(int controlId) {
+    return control(controlId).textHistory;
+}
+
 const std::vector<std::string>& MemoryDialog::items(int controlId) {
     return control(controlId).items;
 }
@@ -110,6 +114,7 @@ void setControlText(DialogHandle dialog, int controlId, const char* text) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
     memory.record(DialogOperation::SetControlText, controlId);
     memory.setText(controlId, text);
+    memory.control(controlId).textHistory.emplace_back(text);
 }
 
 void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint32_t capacity) {

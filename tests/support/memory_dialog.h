@@ -43,6 +43,7 @@ struct DialogCall {
 
 struct MemoryControl {
     std::string text;
+    std::vector<std::string> textHistory;  // every text the code set, in order
     std::vector<std::string> items;
     int selection = platform::NO_SELECTION;
     CheckState check = CheckState::Unchecked;
@@ -65,6 +66,9 @@ public:
 
     const std::string& text(int controlId);
     void setText(int controlId, const std::string& text);
+    // Every text that setControlText put into the control, oldest first (texts
+    // a test sets with setText are not part of it).
+    const std::vector<std::string>& textHistory(int controlId);
 
     const std::vector<std::string>& items(int controlId);
     void setItems(int controlId, const std::vector<std::string>& items);

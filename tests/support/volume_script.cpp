@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "platform/threads.h"
 #include "platform/volumes.h"
@@ -16,6 +17,7 @@ std::mutex scriptLock;
 std::vector<DriveTable> scriptTables{DriveTable{}};
 std::size_t currentTable = 0;
 std::vector<std::uint32_t> sleeps;
+std::function<void(std::uint32_t)> sleepObserver;
 
 std::string rootOf(const ScriptedDrive& drive) {
     return drive.root.empty() ? std::string(1, drive.letter) + ":\\" : drive.root;
@@ -51,6 +53,11 @@ void scriptDrives(std::vector<DriveTable> tables) {
 std::vector<std::uint32_t> recordedSleeps() {
     std::lock_guard<std::mutex> guard(scriptLock);
     return sleeps;
+}
+
+void observeSleeps(std::function<void(std::uint32_t)> observer) {
+    std::lock_guard<std::mutex> guard(scriptLock);
+    sleepObserver = std::move(observer);
 }
 
 }  // namespace testsupport
@@ -99,14 +106,22 @@ bool readVolumeInformation(const char* root, VolumeInformation& info) {
 }
 
 void sleepMilliseconds(std::uint32_t milliseconds) {
-    std::lock_guard<std::mutex> guard(scriptLock);
-    sleeps.push_back(milliseconds);
-    if (sleeps.size() >= SLEEP_LIMIT) {
-        std::fprintf(stderr, "volume script: %zu sleeps, the wait never ends\n", sleeps.size());
-        std::abort();
+    std::function<void(std::uint32_t)> observer;
+    {
+        std::lock_guard<std::mutex> guard(scriptLock);
+        sleeps.push_back(milliseconds);
+        if (sleeps.size() >= SLEEP_LIMIT) {
+            std::fprintf(stderr, "volume script: %zu sleeps, the wait never ends\n", sleeps.size());
+            std::abort();
+        }
+        if (currentTable + 1 < scriptTables.size()) {
+            ++currentTable;
+        }
+        observer = sleepObserver;
     }
-    if (currentTable + 1 < scriptTables.size()) {
-        ++currentTable;
+    // Outside the lock: the observer may look at the script itself.
+    if (observer) {
+        observer(milliseconds);
     }
 }
 

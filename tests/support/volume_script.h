@@ -5,6 +5,7 @@
 // stays in force), so device waits take no real time.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ using DriveTable = std::vector<ScriptedDrive>;
 
 void scriptDrives(std::vector<DriveTable> tables);
 std::vector<std::uint32_t> recordedSleeps();
+// Called at every sleep, after it was recorded, with its length, so a test can
+// place the pauses among other events; an empty function stops the calls.
+// Kept across scriptDrives; a test that sets one clears it when it ends.
+void observeSleeps(std::function<void(std::uint32_t milliseconds)> observer);
 // The number of sleeps after which the script aborts the program, so that a
 // wait that never ends fails instead of hanging.
 constexpr std::size_t SLEEP_LIMIT = 10000;
