@@ -125,11 +125,12 @@ protected:
     // The form is shown with every field as the radio's file says.
     void expectFormOf(const std::string& pin, const std::string& apn, const std::string& dns1,
                       const std::string& country, const std::string& provider) {
-        ASSERT_TRUE(waitText(IDC_FIRST_BUTTON, TEXT_SAVE_AND_QUIT));
+        // The form shows once the startup has found, switched and read the radio.
+        for (int tries = 0; tries < 600 && !visible(IDC_GSM_PIN); ++tries) std::this_thread::sleep_for(100ms);
         for (int id : {IDC_GSM_PIN, IDC_COUNTRY_LIST, IDC_PROVIDER_LIST, IDC_APN, IDC_ROAMING_CHECK}) {
-            for (int tries = 0; tries < 50 && !visible(id); ++tries) std::this_thread::sleep_for(100ms);
             EXPECT_TRUE(visible(id)) << id;
         }
+        EXPECT_EQ(text(IDC_FIRST_BUTTON), TEXT_SAVE_AND_QUIT);
         EXPECT_FALSE(visible(IDC_INFO_AREA));
         EXPECT_FALSE(visible(IDC_TASK_BUTTON));
         EXPECT_EQ(text(IDC_SECOND_BUTTON), TEXT_QUIT);
