@@ -125,8 +125,11 @@ protected:
     // The form is shown with every field as the radio's file says.
     void expectFormOf(const std::string& pin, const std::string& apn, const std::string& dns1,
                       const std::string& country, const std::string& provider) {
-        // The form shows once the startup has found, switched and read the radio.
-        for (int tries = 0; tries < 600 && !visible(IDC_GSM_PIN); ++tries) std::this_thread::sleep_for(100ms);
+        // The form shows once the startup has found, switched and read the
+        // radio; the check box is the last control the form's walk shows.
+        for (int tries = 0; tries < 600 && !visible(IDC_ROAMING_CHECK); ++tries) {
+            std::this_thread::sleep_for(100ms);
+        }
         for (int id : {IDC_GSM_PIN, IDC_COUNTRY_LIST, IDC_PROVIDER_LIST, IDC_APN, IDC_ROAMING_CHECK}) {
             EXPECT_TRUE(visible(id)) << id;
         }
