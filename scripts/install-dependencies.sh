@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the packages the build and the tests need (Debian 12, as root).
+# clang with its runtime libraries (libFuzzer, sanitizers) builds the fuzz
+# targets; llvm brings llvm-symbolizer for readable sanitizer reports.
 # Does nothing when every package is already there.
 set -euo pipefail
 
@@ -9,6 +11,7 @@ packages=(
     googletest
     libcurl4-openssl-dev libssl-dev
     wine wine64 dosfstools
+    clang libclang-rt-14-dev llvm
 )
 
 missing=()
