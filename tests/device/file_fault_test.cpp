@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -88,13 +89,14 @@ struct Records {
     static Records now() {
         const device::DeviceSettings& s = device::deviceSettings;
         Records r;
-        r.settings = std::to_string(s.version) + "|" + std::to_string(static_cast<int>(s.device));
+        std::ostringstream settings;
+        settings << s.version << '|' << static_cast<int>(s.device);
         for (const char* text : {s.wifi_ssid, s.wifi_pass, s.gsm_pin, s.gsm_country, s.gsm_provider, s.gsm_apn,
                                  s.gsm_user, s.gsm_pass, s.gsm_dns1, s.gsm_dns2, s.gsm_gw}) {
-            r.settings += std::string("|") + text;
+            settings << '|' << text;
         }
-        r.settings += "|" + std::to_string(s.gsm_has_apn) + "|" + std::to_string(s.gsm_roaming) + "|" +
-                      std::to_string(s.radio_profile);
+        settings << '|' << s.gsm_has_apn << '|' << s.gsm_roaming << '|' << s.radio_profile;
+        r.settings = settings.str();
         r.configText = device::configText;
         r.configFileSize = device::configFileSize;
         r.configBytes.assign(device::configFileBytes,
