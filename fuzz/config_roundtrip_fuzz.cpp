@@ -55,10 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     form.reset();
     device::DeviceSettings& s = device::deviceSettings;
     const TextField fields[] = {
-        {IDC_WIFI_SSID, s.wifi_ssid, sizeof s.wifi_ssid},   {IDC_WIFI_PASSWORD, s.wifi_pass, sizeof s.wifi_pass},
-        {IDC_GSM_PIN, s.gsm_pin, sizeof s.gsm_pin},         {IDC_APN, s.gsm_apn, sizeof s.gsm_apn},
-        {IDC_GSM_USER, s.gsm_user, sizeof s.gsm_user},      {IDC_GSM_PASSWORD, s.gsm_pass, sizeof s.gsm_pass},
-        {IDC_DNS1, s.gsm_dns1, sizeof s.gsm_dns1},          {IDC_DNS2, s.gsm_dns2, sizeof s.gsm_dns2},
+        {IDC_WIFI_SSID, s.wifi_ssid, sizeof s.wifi_ssid}, {IDC_WIFI_PASSWORD, s.wifi_pass, sizeof s.wifi_pass},
+        {IDC_GSM_PIN, s.gsm_pin, sizeof s.gsm_pin},       {IDC_APN, s.gsm_apn, sizeof s.gsm_apn},
+        {IDC_GSM_USER, s.gsm_user, sizeof s.gsm_user},    {IDC_GSM_PASSWORD, s.gsm_pass, sizeof s.gsm_pass},
+        {IDC_DNS1, s.gsm_dns1, sizeof s.gsm_dns1},        {IDC_DNS2, s.gsm_dns2, sizeof s.gsm_dns2},
         {IDC_GATEWAY, s.gsm_gw, sizeof s.gsm_gw},
     };
     std::vector<std::string> texts;
@@ -68,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         form.setText(f.controlId, texts.back());
     }
     const bool roaming = in.ConsumeBool();
-    form.setCheckState(IDC_ROAMING_CHECK, roaming ? testsupport::CheckState::Checked : testsupport::CheckState::Unchecked);
+    form.setCheckState(IDC_ROAMING_CHECK,
+                       roaming ? testsupport::CheckState::Checked : testsupport::CheckState::Unchecked);
     form.setItems(IDC_RADIO_PROFILE_LIST, {"Fast Start", "Default", "Stable"});
     const int profile = in.ConsumeIntegralInRange(-1, 2);
     form.setSelection(IDC_RADIO_PROFILE_LIST, profile);

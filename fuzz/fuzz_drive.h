@@ -68,12 +68,12 @@ inline std::string readDriveFile(const char* relative) {
 }
 
 // Stops the run as a crash, so the fuzzer keeps the input that broke a rule.
-#define FUZZ_CHECK(condition)                                                                 \
-    do {                                                                                      \
-        if (!(condition)) {                                                                   \
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
             std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                     \
-        }                                                                                     \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (false)
 
 template <std::size_t N>

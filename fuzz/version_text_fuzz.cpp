@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char written[64];
     const int length = std::snprintf(written, sizeof written, "%d.%d.%d", version.major, version.minor, version.patch);
     FUZZ_CHECK(length > 0 && static_cast<std::size_t>(length) < sizeof written);
-    FUZZ_CHECK(sameVersion(update::parseVersionText(std::string_view(written, static_cast<std::size_t>(length))),
-                           version));
+    FUZZ_CHECK(
+        sameVersion(update::parseVersionText(std::string_view(written, static_cast<std::size_t>(length))), version));
     return 0;
 }

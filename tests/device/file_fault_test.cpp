@@ -4,12 +4,12 @@
 // leaves no half-read record; nothing on the drive changes and no file stays
 // open.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstring>
 #include <sstream>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "device/config_reader.h"
 #include "device/config_writer.h"
@@ -119,8 +119,7 @@ struct Records {
 
 std::ostream& operator<<(std::ostream& out, const Records& r) {
     return out << "settings " << r.settings << ", configFileSize " << r.configFileSize << ", status text \""
-               << r.statusText << "\", version \"" << r.softwareVersion << "\", updateSupported "
-               << r.updateSupported;
+               << r.statusText << "\", version \"" << r.softwareVersion << "\", updateSupported " << r.updateSupported;
 }
 
 TEST_F(FileFaults, ReadErrorsAreNotTheEndOfAFile) {

@@ -1,8 +1,8 @@
 #include "tests/support/file_faults.h"
 
-#include <map>
-
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "platform/files.h"
 
@@ -25,8 +25,8 @@ File realOpenExistingForReading(const char*) asm("__real__ZN8platform22openExist
 File realOpenExistingForWriting(const char*) asm("__real__ZN8platform22openExistingForWritingEPKc");
 File realCreateEmptyForWriting(const char*) asm("__real__ZN8platform21createEmptyForWritingEPKc");
 bool realReadFile(File&, void*, std::uint32_t, std::uint32_t&) asm("__real__ZN8platform8readFileERNS_4FileEPvjRj");
-bool realWriteFile(File&, const void*, std::uint32_t, std::uint32_t&) asm(
-    "__real__ZN8platform9writeFileERNS_4FileEPKvjRj");
+bool realWriteFile(File&, const void*, std::uint32_t,
+                   std::uint32_t&) asm("__real__ZN8platform9writeFileERNS_4FileEPKvjRj");
 bool realFlushFile(File&) asm("__real__ZN8platform9flushFileERNS_4FileE");
 bool realSetFileLength(File&, std::uint64_t) asm("__real_" ONDAVOX_SET_FILE_LENGTH);
 bool realCloseFile(File&) asm("__real__ZN8platform9closeFileERNS_4FileE");
@@ -36,8 +36,8 @@ File wrapOpenExistingForReading(const char*) asm("__wrap__ZN8platform22openExist
 File wrapOpenExistingForWriting(const char*) asm("__wrap__ZN8platform22openExistingForWritingEPKc");
 File wrapCreateEmptyForWriting(const char*) asm("__wrap__ZN8platform21createEmptyForWritingEPKc");
 bool wrapReadFile(File&, void*, std::uint32_t, std::uint32_t&) asm("__wrap__ZN8platform8readFileERNS_4FileEPvjRj");
-bool wrapWriteFile(File&, const void*, std::uint32_t, std::uint32_t&) asm(
-    "__wrap__ZN8platform9writeFileERNS_4FileEPKvjRj");
+bool wrapWriteFile(File&, const void*, std::uint32_t,
+                   std::uint32_t&) asm("__wrap__ZN8platform9writeFileERNS_4FileEPKvjRj");
 bool wrapFlushFile(File&) asm("__wrap__ZN8platform9flushFileERNS_4FileE");
 bool wrapSetFileLength(File&, std::uint64_t) asm("__wrap_" ONDAVOX_SET_FILE_LENGTH);
 bool wrapCloseFile(File&) asm("__wrap__ZN8platform9closeFileERNS_4FileE");
@@ -197,8 +197,8 @@ void forEachFileFault(const std::function<void()>& prepare, const std::function<
     for (const FileFault fault : {FileFault::Fail, FileFault::Short, FileFault::Torn}) {
         for (std::size_t i = 0; i < cleanCalls.size(); ++i) {
             const FileCall& hit = cleanCalls[i];
-            SCOPED_TRACE(testing::Message() << "call " << i + 1 << " of " << cleanCalls.size() << ", "
-                                            << describe(hit) << ", " << faultName(fault));
+            SCOPED_TRACE(testing::Message() << "call " << i + 1 << " of " << cleanCalls.size() << ", " << describe(hit)
+                                            << ", " << faultName(fault));
             prepare();
             resetFileCalls();
             armFileFault(static_cast<int>(i) + 1, fault);

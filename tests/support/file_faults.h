@@ -25,7 +25,7 @@ enum class FileOperation { Open, Read, Write, Flush, SetLength, Close };
 // One call as the wrapper saw it.
 struct FileCall {
     FileOperation operation;
-    std::string path;       // the file's path as opened, backslashes included
+    std::string path;         // the file's path as opened, backslashes included
     bool forWriting = false;  // the handle was opened for writing
 };
 

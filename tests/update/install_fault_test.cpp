@@ -3,22 +3,20 @@
 // its old bytes and length (only the image's slot may have changed), and no
 // file stays open.
 
-#include "update/image_update.h"
-
-#include "device/discovery.h"
-#include "update/md5.h"
-
-#include "tests/support/file_faults.h"
-#include "tests/support/http_test_pattern.h"
-#include "tests/support/temp_folder.h"
-#include "tests/update/update_test_util.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <string>
+
+#include "device/discovery.h"
+#include "tests/support/file_faults.h"
+#include "tests/support/http_test_pattern.h"
+#include "tests/support/temp_folder.h"
+#include "tests/update/update_test_util.h"
+#include "update/image_update.h"
+#include "update/md5.h"
 
 namespace {
 
