@@ -67,7 +67,12 @@ std::int32_t readDeviceFiles() {
         configText[0] = '\0';
         configFileSize = 0;
         readerDeviceValue[0] = '\0';
-        readDeviceTextFile(config, configText, parseConfigLine, true);
+        if (!readDeviceTextFile(config, configText, parseConfigLine, true)) {
+            // Half a file must not pass for the device's settings; with a
+            // length of 0 no save can write anything from them either.
+            resetDeviceSettings();
+            return 0;
+        }
     }
     return readStatusFiles();
 }

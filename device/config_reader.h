@@ -7,7 +7,11 @@
 namespace device {
 
 // 1 when the configuration and the status file were read, 0 when either could
-// not be opened. A missing configuration file changes nothing.
+// not be opened or a read failed. A missing configuration file changes
+// nothing. A read error puts the records of the file being read back to their
+// program-start values (resetDeviceSettings, or the status records), so no
+// half-read file is left looking valid; a file read whole before it keeps its
+// records, as when the next one cannot be opened.
 std::int32_t readDeviceFiles();
 
 // Tries every key of the configuration file on one line.

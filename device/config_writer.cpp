@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "carriers/carrier_table.h"
+#include "device/device_file_rewrite.h"
 #include "device/device_files.h"
 #include "device/device_settings.h"
-#include "platform/files.h"
 #include "res/control_ids.h"
 
 namespace device {
@@ -151,13 +151,12 @@ std::int32_t writeDeviceConfig(platform::DialogHandle form) {
     if (!formatDevicePath(path, CONFIG_FILE_PATH)) {
         return 0;
     }
-    platform::File config = platform::openExistingForWriting(path);
-    if (!config.isOpen()) {
-        return 0;
-    }
-    std::uint32_t written = 0;
-    const bool ok = platform::writeFile(config, output, configFileSize, written);
-    return ok && written == configFileSize ? 1 : 0;
+    // A save that fails part-way must not leave half new, half old settings:
+    // the bytes kept from the read go back (configFileSize is at most their
+    // capacity here, and they are the whole file).
+    static_assert(CONFIG_BYTES_CAPACITY >= CONFIG_OUTPUT_CAPACITY, "every savable file was kept whole");
+    const OldFileStart old{configFileBytes, configFileSize, true};
+    return rewriteDeviceFile(path, output, configFileSize, old) ? 1 : 0;
 }
 
 }  // namespace device

@@ -5,6 +5,7 @@ namespace device {
 DeviceSettings deviceSettings;
 char configText[TEXT_FILE_CAPACITY];
 std::uint32_t configFileSize = 0;
+char configFileBytes[CONFIG_BYTES_CAPACITY];
 
 void resetDeviceSettings() {
     deviceSettings = DeviceSettings{};

@@ -37,11 +37,15 @@ struct DeviceSettings {
 };
 
 constexpr std::uint32_t TEXT_FILE_CAPACITY = 1024;
+// The configuration file's first bytes are kept as read, so that a failed save
+// can put them back; a longer file is never saved.
+constexpr std::uint32_t CONFIG_BYTES_CAPACITY = 1024;
 
 // The process-wide results of reading the device.
 extern DeviceSettings deviceSettings;
 extern char configText[TEXT_FILE_CAPACITY];  // the file's lines, each ended by CR LF
 extern std::uint32_t configFileSize;         // bytes read from the file: its length
+extern char configFileBytes[CONFIG_BYTES_CAPACITY];  // its first configFileSize bytes (up to the capacity)
 
 // Puts the record and its raw text back to their program-start values.
 void resetDeviceSettings();

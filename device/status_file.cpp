@@ -59,7 +59,14 @@ std::int32_t readStatusFiles() {
             return 0;
         }
         statusText[0] = '\0';
-        readDeviceTextFile(status, statusText, parseSoftwareVersionLine, false);
+        if (!readDeviceTextFile(status, statusText, parseSoftwareVersionLine, false)) {
+            // A version from half a file could be an old one, or none (0.0.0,
+            // which every server version would beat).
+            statusText[0] = '\0';
+            deviceSoftwareVersion[0] = '\0';
+            updateSupported = 0;
+            return 0;
+        }
     }
 
     // The slot only opens for writing when the device accepts an image; the

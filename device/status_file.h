@@ -19,7 +19,9 @@ extern std::int32_t updateSupported;  // 1 when "doc\update.bin" opens for writi
 void parseSoftwareVersionLine(const char* line);
 
 // Reads the status file and probes the update slot: the second half of
-// readDeviceFiles. 0 when the status file cannot be opened.
+// readDeviceFiles. 0 when the status file cannot be opened (nothing changes)
+// or a read fails (statusText and deviceSoftwareVersion are emptied and
+// updateSupported is 0).
 std::int32_t readStatusFiles();
 
 }  // namespace device

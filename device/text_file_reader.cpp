@@ -19,6 +19,17 @@ void appendCollected(char* collected, const char* text, std::uint32_t length) {
     collected[used + count] = '\0';
 }
 
+// Keeps the chunk's bytes as far as configFileBytes has room and counts them
+// in configFileSize, which saturates rather than wraps (a file that large
+// cannot be saved anyway).
+void keepConfigBytes(const char* bytes, std::uint32_t count) {
+    if (configFileSize < CONFIG_BYTES_CAPACITY) {
+        const std::uint32_t room = CONFIG_BYTES_CAPACITY - configFileSize;
+        std::memcpy(configFileBytes + configFileSize, bytes, count < room ? count : room);
+    }
+    configFileSize = count > UINT32_MAX - configFileSize ? UINT32_MAX : configFileSize + count;
+}
+
 // The line being assembled; it may span a chunk boundary.
 struct LineAssembly {
     char text[LINE_CAPACITY];
@@ -53,18 +64,20 @@ struct LineAssembly {
 
 }  // namespace
 
-void readDeviceTextFile(platform::File& file, char* collected, LineParser parseLine, bool countBytes) {
+bool readDeviceTextFile(platform::File& file, char* collected, LineParser parseLine, bool keepConfigFile) {
     alignas(platform::DEVICE_BUFFER_ALIGNMENT) static char chunk[DEVICE_CHUNK_SIZE];
     LineAssembly line;
 
     for (;;) {
         std::uint32_t bytesRead = 0;
-        if (!platform::readFile(file, chunk, sizeof chunk, bytesRead) || bytesRead == 0) {
+        if (!platform::readFile(file, chunk, sizeof chunk, bytesRead)) {
+            return false;  // an error, not the end: the rest of the file is unknown
+        }
+        if (bytesRead == 0) {
             break;
         }
-        if (countBytes) {
-            // Saturates rather than wraps; a file that large cannot be saved anyway.
-            configFileSize = bytesRead > UINT32_MAX - configFileSize ? UINT32_MAX : configFileSize + bytesRead;
+        if (keepConfigFile) {
+            keepConfigBytes(chunk, bytesRead);
         }
         const char* nul = static_cast<const char*>(std::memchr(chunk, '\0', bytesRead));
         const char* textEnd = nul != nullptr ? nul : chunk + bytesRead;
@@ -88,6 +101,7 @@ void readDeviceTextFile(platform::File& file, char* collected, LineParser parseL
     if (line.pending) {
         line.finish(collected, parseLine);
     }
+    return true;
 }
 
 }  // namespace device

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the packages the build and the tests need (Debian 12, as root).
+# clang with its runtime libraries (libFuzzer, sanitizers) builds the fuzz
+# targets; llvm brings llvm-symbolizer for readable sanitizer reports.
 # Does nothing when every package is already there.
 set -euo pipefail
 
@@ -10,6 +12,7 @@ packages=(
     libcurl4-openssl-dev libssl-dev
     wine wine64 dosfstools
     xvfb x11-apps netpbm
+    clang libclang-rt-14-dev llvm
 )
 
 missing=()

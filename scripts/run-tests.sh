@@ -2,7 +2,8 @@
 # The test command. Installs what it needs (Debian 12, as root), builds the
 # native flavour with sanitizers and the Windows flavour with mingw-w64, runs
 # every test program (the Windows ones under Wine, in a fresh prefix of their
-# own) and ends with one line: "total: N passed, N failed, N skipped".
+# own) and each fuzz target for 10 s, and ends with one line:
+# "total: N passed, N failed, N skipped".
 # Exits non-zero when anything failed.
 set -uo pipefail
 
@@ -107,6 +108,20 @@ if build native -DONDAVOX_SANITIZE=ON; then
     run_tests native build/native/tests/ondavox_tests
     run_tests simulator build/native/simulator/ondavox_simulator_tests
     native_built=1
+fi
+
+# Every fuzz target for a short while (clang, ASan and UBSan); each counts as
+# one test, passed when it found nothing. scripts/run-fuzz.sh runs them longer.
+echo "== building and running the fuzz targets"
+scripts/run-fuzz.sh 10 >"$logs/fuzz.log" 2>&1
+grep -E '^== fuzz|ERROR|check failed|runtime error|SUMMARY|Test unit written' "$logs/fuzz.log"
+fuzz_summary=$(sed -n 's/^fuzz: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$logs/fuzz.log" | tail -n 1)
+if [ -n "$fuzz_summary" ]; then
+    passed=$((passed + ${fuzz_summary% *}))
+    failed=$((failed + ${fuzz_summary#* }))
+else
+    tail -n 40 "$logs/fuzz.log"
+    failed=$((failed + 1))
 fi
 
 # A virtual X display for the programs that show real windows: sets DISPLAY

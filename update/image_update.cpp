@@ -3,6 +3,7 @@
 
 #include "update/image_update.h"
 
+#include "device/device_file_rewrite.h"
 #include "device/device_files.h"
 #include "platform/files.h"
 #include "platform/temp_files.h"
@@ -80,23 +81,27 @@ std::int32_t verifyImage(const char16_t* folder) {
     if (received <= 0) {
         return 0;
     }
-    const std::string_view text = receivedChecksumText();
-    if (text.empty()) {
-        return 0;
-    }
+    return checksumTextMatches(imageDigest, md5Text, md5TextLength) ? 1 : 0;
+}
 
+bool checksumTextMatches(const Md5Digest& digest, const char* received, std::uint32_t length) {
+    std::string_view text(received, length);
+    text = text.substr(0, text.find('\0'));
+    if (text.empty()) {
+        return false;
+    }
     for (std::size_t k = 0; k < MD5_DIGEST_SIZE; ++k) {
         if (!isHexPair(text, 2 * k)) {
-            return 0;
+            return false;
         }
         const int value = hexValue(text[2 * k]) * 16 + hexValue(text[2 * k + 1]);
-        if (value != imageDigest[k]) {
-            return 0;
+        if (value != digest[k]) {
+            return false;
         }
     }
     // A 33rd and 34th hex digit mean a longer hex number than a digest, not
     // this image's digest.
-    return isHexPair(text, MD5_HEX_DIGITS) ? 0 : 1;
+    return !isHexPair(text, MD5_HEX_DIGITS);
 }
 
 std::int32_t installImage() {
@@ -132,7 +137,12 @@ std::int32_t installImage() {
             }
             copied += bytesRead;
         }
-        // The image closes first, then the device's slot.
+        // The image closes first, then the device's slot; the image counts as
+        // installed only once it has reached the device.
+        platform::closeFile(image);
+        if (!platform::flushFile(slot) || !platform::closeFile(slot)) {
+            return 0;
+        }
     }
 
     // The checksum text is bounded by what was received; it may fill all
@@ -149,16 +159,15 @@ std::int32_t installImage() {
     if (!device::formatDevicePath(checksumPath, device::UPDATE_CHECKSUM_PATH)) {
         return 0;
     }
-    platform::File checksumFile = platform::openExistingForWriting(checksumPath);
-    if (!checksumFile.isOpen()) {
+    // A record cut short could still look valid to the device (a digest with
+    // a shorter length), so a failed write puts the old record back, length
+    // and all; its old bytes are read first.
+    char oldRecord[CHECKSUM_RECORD_CAPACITY];
+    device::OldFileStart old;
+    if (!device::readDeviceFileStart(checksumPath, oldRecord, sizeof oldRecord, old)) {
         return 0;
     }
-    std::uint32_t bytesWritten = 0;
-    const auto length = static_cast<std::uint32_t>(recordLength);
-    if (!platform::writeFile(checksumFile, record, length, bytesWritten) || bytesWritten != length) {
-        return 0;
-    }
-    return 1;
+    return device::rewriteDeviceFile(checksumPath, record, static_cast<std::uint32_t>(recordLength), old) ? 1 : 0;
 }
 
 }  // namespace update

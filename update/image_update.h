@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "update/md5.h"
+
 namespace update {
 
 constexpr std::size_t LOCAL_PATH_CAPACITY = 1024;
@@ -33,10 +35,17 @@ std::int32_t downloadImage(const char16_t* folder);
 // download: completing the digest wipes it.
 std::int32_t verifyImage(const char16_t* folder);
 
+// True when the received checksum text (length bytes, up to a NUL among them)
+// begins with exactly the digest's 32 hex digits (either case) not followed by
+// a further pair of hex digits: the check verifyImage makes.
+bool checksumTextMatches(const Md5Digest& digest, const char* received, std::uint32_t length);
+
 // Writes the image into the device's existing update slot from its first
 // byte, then the checksum text, LF and the image's length into the device's
-// existing checksum file. Neither file is ever created or truncated. 1 when
-// both were written in full, else 0.
+// existing checksum file. Neither file is ever created. 1 when both were
+// written in full and have reached the device (flushed and closed without
+// error), else 0. A failed image copy leaves the checksum file untouched; a
+// failed write of the checksum record puts its old bytes and length back.
 std::int32_t installImage();
 
 }  // namespace update

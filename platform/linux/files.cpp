@@ -57,11 +57,13 @@ File openLocked(const char* path, int flags, mode_t mode = 0) {
 
 }  // namespace
 
-void File::close() {
-    if (native_ != INVALID) {
-        ::close(static_cast<int>(native_));
-        native_ = INVALID;
+bool closeFile(File& file) {
+    if (!file.isOpen()) {
+        return true;
     }
+    // Linux releases the descriptor even when close reports an error, so it
+    // is never retried.
+    return ::close(static_cast<int>(file.release())) == 0;
 }
 
 File openDeviceFileForReading(const char* path) {
@@ -131,6 +133,31 @@ bool writeFile(File& file, const void* data, std::uint32_t length, std::uint32_t
         bytesWritten += static_cast<std::uint32_t>(n);
     }
     return true;
+}
+
+bool flushFile(File& file) {
+    for (;;) {
+        if (::fsync(static_cast<int>(file.native())) == 0) {
+            return true;
+        }
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+bool setFileLength(File& file, std::uint64_t length) {
+    if (length > static_cast<std::uint64_t>(INT64_MAX)) {
+        return false;
+    }
+    for (;;) {
+        if (::ftruncate(static_cast<int>(file.native()), static_cast<off_t>(length)) == 0) {
+            return true;
+        }
+        if (errno != EINTR) {
+            return false;
+        }
+    }
 }
 
 }  // namespace platform

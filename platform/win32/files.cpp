@@ -24,11 +24,11 @@ static_assert(sizeof(HANDLE) == sizeof(std::intptr_t));
 
 }  // namespace
 
-void File::close() {
-    if (native_ != INVALID) {
-        ::CloseHandle(reinterpret_cast<HANDLE>(native_));
-        native_ = INVALID;
+bool closeFile(File& file) {
+    if (!file.isOpen()) {
+        return true;
     }
+    return ::CloseHandle(reinterpret_cast<HANDLE>(file.release())) != FALSE;
 }
 
 File openDeviceFileForReading(const char* path) {
@@ -61,6 +61,18 @@ bool writeFile(File& file, const void* data, std::uint32_t length, std::uint32_t
     const BOOL ok = ::WriteFile(handleOf(file), data, length, &count, nullptr);
     bytesWritten = count;
     return ok != FALSE;
+}
+
+bool flushFile(File& file) { return ::FlushFileBuffers(handleOf(file)) != FALSE; }
+
+bool setFileLength(File& file, std::uint64_t length) {
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(length);
+    if (length > static_cast<std::uint64_t>(INT64_MAX) ||
+        ::SetFilePointerEx(handleOf(file), position, nullptr, FILE_BEGIN) == FALSE) {
+        return false;
+    }
+    return ::SetEndOfFile(handleOf(file)) != FALSE;
 }
 
 }  // namespace platform
