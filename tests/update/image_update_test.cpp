@@ -9,6 +9,7 @@
 
 #include "tests/support/http_test_pattern.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/temporary_folder_override.h"
 #include "tests/update/update_server_fixture.h"
 #include "tests/update/update_test_util.h"
 
@@ -37,61 +38,13 @@ constexpr char CHECKSUM_PATH[] = "/firmware/latest/Ondavox_update.md5";
 constexpr std::uint64_t IMAGE_SEED = 51;
 constexpr std::size_t IMAGE_SIZE = 1048576;
 
+using testsupport::TemporaryFolderOverride;
 using updatetest::md5HexOf;
 
 std::string upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](char c) { return static_cast<char>(std::toupper(c)); });
     return text;
 }
-
-// Points the process's temporary folder at a folder of the test's own and
-// puts the old setting back afterwards.
-class TemporaryFolderOverride {
-public:
-    explicit TemporaryFolderOverride(const std::string& folder) {
-        for (Variable& v : variables_) {
-            const char* old = std::getenv(v.name);
-            v.had = old != nullptr;
-            v.saved = v.had ? old : "";
-            set(v.name, folder.c_str());
-        }
-    }
-    ~TemporaryFolderOverride() {
-        for (Variable& v : variables_) {
-            set(v.name, v.had ? v.saved.c_str() : nullptr);
-        }
-    }
-    TemporaryFolderOverride(const TemporaryFolderOverride&) = delete;
-    TemporaryFolderOverride& operator=(const TemporaryFolderOverride&) = delete;
-
-private:
-    struct Variable {
-        explicit Variable(const char* variableName) : name(variableName) {}
-        const char* name;
-        bool had = false;
-        std::string saved;
-    };
-
-    static void set(const char* name, const char* value) {
-#ifdef _WIN32
-        // Both the system's and the C runtime's copy of the environment.
-        ::SetEnvironmentVariableA(name, value);
-        ::_putenv_s(name, value != nullptr ? value : "");
-#else
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-#endif
-    }
-
-#ifdef _WIN32
-    Variable variables_[2] = {Variable("TMP"), Variable("TEMP")};
-#else
-    Variable variables_[1] = {Variable("TMPDIR")};
-#endif
-};
 
 class ImageUpdate : public updatetest::UpdateServerTest {
 protected:
