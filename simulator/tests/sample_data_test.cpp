@@ -24,6 +24,7 @@
 #include "simulator/update_server/update_server.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/memory_dialog.h"
+#include "tests/support/settings_form.h"
 #include "tests/support/temp_folder.h"
 #include "update/image_update.h"
 #include "update/version_check.h"
@@ -69,31 +70,6 @@ public:
     testsupport::TempFolder drive;
 };
 
-// Shows the settings in the form the way the startup task does.
-void showInForm(testsupport::MemoryDialog& form) {
-    const device::DeviceSettings& s = device::deviceSettings;
-    form.setText(IDC_WIFI_SSID, s.wifi_ssid);
-    form.setText(IDC_WIFI_PASSWORD, s.wifi_pass);
-    form.setText(IDC_GSM_PIN, s.gsm_pin);
-    form.setText(IDC_APN, s.gsm_apn);
-    form.setText(IDC_GSM_USER, s.gsm_user);
-    form.setText(IDC_GSM_PASSWORD, s.gsm_pass);
-    form.setText(IDC_DNS1, s.gsm_dns1);
-    form.setText(IDC_DNS2, s.gsm_dns2);
-    form.setText(IDC_GATEWAY, s.gsm_gw);
-    form.setCheckState(IDC_ROAMING_CHECK, s.gsm_roaming == 1 ? testsupport::CheckState::Checked
-                                                             : testsupport::CheckState::Unchecked);
-    form.setItems(IDC_RADIO_PROFILE_LIST, {"Fast Start", "Default", "Stable"});
-    form.setSelection(IDC_RADIO_PROFILE_LIST, s.radio_profile);
-    carriers::fillCountryList(form.handle());
-    const int country = carriers::findCountryIndex(s.gsm_country);
-    if (country != carriers::NONE) {
-        form.setSelection(IDC_COUNTRY_LIST, country);
-        carriers::fillPresetList(form.handle(), country);
-        form.setSelection(IDC_PROVIDER_LIST, carriers::findPresetIndex(country, s.gsm_provider));
-    }
-}
-
 TEST(SampleRadios, ReadCompletelyAndSaveBackUnchangedAtTheirLength) {
     for (const RadioSample& sample : RADIOS) {
         SCOPED_TRACE(sample.folder);
@@ -120,7 +96,7 @@ TEST(SampleRadios, ReadCompletelyAndSaveBackUnchangedAtTheirLength) {
         EXPECT_TRUE(carriers::presetMatchesSettings(country, preset));
 
         testsupport::MemoryDialog form;
-        showInForm(form);
+        testsupport::showSettingsInForm(form, device::deviceSettings);
         ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
         const std::string saved = radio.drive.readFile("doc/global-config.cfg");
         EXPECT_EQ(saved.size(), original.size());

@@ -24,6 +24,27 @@ inline constexpr int NEVER_SHOWN[] = {IDC_WIFI_SSID,     IDC_WIFI_SSID_LABEL, ID
                                       IDC_WIFI_PASSWORD_LABEL, IDC_WIFI_GROUP, IDC_RADIO_GROUP,
                                       IDC_RADIO_PROFILE_LABEL, IDC_RADIO_PROFILE_LIST};
 
+// Gives the controls the visibility the template starts them with.
+inline void setStartVisibility(testsupport::MemoryDialog& dialog) {
+    for (int id : app::FORM_CONTROLS) dialog.setVisible(id, false);
+    for (int id : NEVER_SHOWN) dialog.setVisible(id, false);
+    for (int id : START_VISIBLE) dialog.setVisible(id, true);
+}
+
+// True when every form control has the given visibility and the never-shown
+// controls are hidden.
+inline ::testing::AssertionResult formIs(testsupport::MemoryDialog& dialog, bool visible) {
+    for (int id : app::FORM_CONTROLS) {
+        if (dialog.isVisible(id) != visible) {
+            return ::testing::AssertionFailure() << "control " << id << (visible ? " hidden" : " shown");
+        }
+    }
+    for (int id : NEVER_SHOWN) {
+        if (dialog.isVisible(id)) return ::testing::AssertionFailure() << "control " << id << " shown";
+    }
+    return ::testing::AssertionSuccess();
+}
+
 class MainDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -31,9 +52,7 @@ protected:
         app::resetDialogState();
         device::resetDeviceSettings();
         testsupport::scriptWorkers();
-        for (int id : app::FORM_CONTROLS) dialog.setVisible(id, false);
-        for (int id : NEVER_SHOWN) dialog.setVisible(id, false);
-        for (int id : START_VISIBLE) dialog.setVisible(id, true);
+        setStartVisibility(dialog);
     }
     void TearDown() override {
         app::resetDialogState();
@@ -42,18 +61,7 @@ protected:
 
     platform::DialogHandle handle() { return dialog.handle(); }
 
-    // True when every form control has the given visibility.
-    ::testing::AssertionResult formIs(bool visible) {
-        for (int id : app::FORM_CONTROLS) {
-            if (dialog.isVisible(id) != visible) {
-                return ::testing::AssertionFailure() << "control " << id << (visible ? " hidden" : " shown");
-            }
-        }
-        for (int id : NEVER_SHOWN) {
-            if (dialog.isVisible(id)) return ::testing::AssertionFailure() << "control " << id << " shown";
-        }
-        return ::testing::AssertionSuccess();
-    }
+    ::testing::AssertionResult formIs(bool visible) { return apptest::formIs(dialog, visible); }
 
     testsupport::MemoryDialog dialog;
 };

@@ -121,9 +121,7 @@ protected:
             takeNewInfoTexts();
             timeline_.push_back(wait(milliseconds));
         });
-        for (int id : app::FORM_CONTROLS) dialog.setVisible(id, false);
-        for (int id : NEVER_SHOWN) dialog.setVisible(id, false);
-        for (int id : START_VISIBLE) dialog.setVisible(id, true);
+        setStartVisibility(dialog);
         // Shows the waiting text, fills the radio-profile list and starts
         // the startup task (recorded, run by the test when it wants).
         app::onMainDialogInit(dialog.handle());
@@ -215,19 +213,7 @@ protected:
 
     std::string info() { return dialog.text(IDC_INFO_AREA); }
 
-    // True when every form control has the given visibility and the
-    // never-shown controls are hidden.
-    ::testing::AssertionResult formIs(bool visible) {
-        for (int id : app::FORM_CONTROLS) {
-            if (dialog.isVisible(id) != visible) {
-                return ::testing::AssertionFailure() << "control " << id << (visible ? " hidden" : " shown");
-            }
-        }
-        for (int id : NEVER_SHOWN) {
-            if (dialog.isVisible(id)) return ::testing::AssertionFailure() << "control " << id << " shown";
-        }
-        return ::testing::AssertionSuccess();
-    }
+    ::testing::AssertionResult formIs(bool visible) { return apptest::formIs(dialog, visible); }
 
     testsupport::MemoryDialog dialog;
     testsupport::TempFolder radio;

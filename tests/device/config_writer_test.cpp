@@ -13,13 +13,12 @@
 #include "res/control_ids.h"
 #include "tests/device/device_fixture.h"
 #include "tests/support/memory_dialog.h"
+#include "tests/support/settings_form.h"
 
 namespace {
 
 using device::DeviceKind;
 using testsupport::CheckState;
-
-const char* const RADIO_PROFILES[] = {"Fast Start", "Default", "Stable"};
 
 class ConfigWriter : public testsupport::DeviceDriveTest {
 protected:
@@ -29,27 +28,8 @@ protected:
         writeConfig(config);
         writeStatus("21ms_swver:1.0.0\n");
         ASSERT_EQ(device::readDeviceFiles(), 1);
-        const device::DeviceSettings& s = device::deviceSettings;
         form.reset();
-        form.setText(IDC_WIFI_SSID, s.wifi_ssid);
-        form.setText(IDC_WIFI_PASSWORD, s.wifi_pass);
-        form.setText(IDC_GSM_PIN, s.gsm_pin);
-        form.setText(IDC_APN, s.gsm_apn);
-        form.setText(IDC_GSM_USER, s.gsm_user);
-        form.setText(IDC_GSM_PASSWORD, s.gsm_pass);
-        form.setText(IDC_DNS1, s.gsm_dns1);
-        form.setText(IDC_DNS2, s.gsm_dns2);
-        form.setText(IDC_GATEWAY, s.gsm_gw);
-        form.setCheckState(IDC_ROAMING_CHECK, s.gsm_roaming == 1 ? CheckState::Checked : CheckState::Unchecked);
-        form.setItems(IDC_RADIO_PROFILE_LIST, {RADIO_PROFILES[0], RADIO_PROFILES[1], RADIO_PROFILES[2]});
-        form.setSelection(IDC_RADIO_PROFILE_LIST, s.radio_profile);
-        carriers::fillCountryList(form.handle());
-        const int country = carriers::findCountryIndex(s.gsm_country);
-        if (country != carriers::NONE) {
-            form.setSelection(IDC_COUNTRY_LIST, country);
-            carriers::fillPresetList(form.handle(), country);
-            form.setSelection(IDC_PROVIDER_LIST, carriers::findPresetIndex(country, s.gsm_provider));
-        }
+        testsupport::showSettingsInForm(form, device::deviceSettings);
     }
 
     // The user picks a country and one of its presets.

@@ -1,5 +1,7 @@
 #include "tests/e2e/windows_session.h"
 
+#include "tests/win32/driver/line_protocol.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -98,17 +100,7 @@ std::string WindowsSession::send(const std::string& command, std::chrono::second
 }
 
 std::string WindowsSession::escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\\') {
-            out += "\\\\";
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return uidriver::escapeLine(text);
 }
 
 }  // namespace e2e

@@ -27,40 +27,13 @@
 #include <sstream>
 #include <string>
 
+#include "tests/win32/driver/line_protocol.h"
 #include "tests/win32/driver/program_driver.h"
 
 namespace {
 
 using namespace std::chrono;
 using uidriver::ProgramDriver;
-
-std::string escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') continue;
-        if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\\') {
-            out += "\\\\";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string unescape(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            ++i;
-            out += text[i] == 'n' ? '\n' : text[i];
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 void answer(const std::string& line) {
     std::cout << line << std::endl;
@@ -95,15 +68,15 @@ int main() {
             answer(dialog != nullptr ? "ok" : "fail no dialog");
         } else if (command == "text") {
             words >> id;
-            answer("ok " + escape(ProgramDriver::text(dialog, id)));
+            answer("ok " + uidriver::escapeLine(ProgramDriver::text(dialog, id)));
         } else if (command == "wait-text") {
             long ms = 0;
             words >> id >> ms;
-            const std::string expected = unescape(rest(words));
+            const std::string expected = uidriver::unescapeLine(rest(words));
             if (ProgramDriver::waitForText(dialog, id, expected, milliseconds(ms))) {
                 answer("ok");
             } else {
-                answer("fail " + escape(ProgramDriver::text(dialog, id)));
+                answer("fail " + uidriver::escapeLine(ProgramDriver::text(dialog, id)));
             }
         } else if (command == "visible") {
             words >> id;
@@ -124,7 +97,7 @@ int main() {
             words >> id;
             std::string joined;
             for (const std::string& item : ProgramDriver::listItems(dialog, id)) {
-                joined += (joined.empty() ? "" : "|") + escape(item);
+                joined += (joined.empty() ? "" : "|") + uidriver::escapeLine(item);
             }
             answer("ok " + joined);
         } else if (command == "checked") {
@@ -132,7 +105,7 @@ int main() {
             answer(ProgramDriver::isChecked(dialog, id) ? "ok 1" : "ok 0");
         } else if (command == "set-text") {
             words >> id;
-            ProgramDriver::setText(dialog, id, unescape(rest(words)));
+            ProgramDriver::setText(dialog, id, uidriver::unescapeLine(rest(words)));
             answer("ok");
         } else if (command == "ctrl" || command == "alt") {
             std::string letter;

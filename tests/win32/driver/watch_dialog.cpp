@@ -13,25 +13,17 @@
 #include <string>
 
 #include "res/control_ids.h"
+#include "tests/win32/driver/line_protocol.h"
 #include "tests/win32/driver/program_driver.h"
 
 namespace {
 
 using uidriver::ProgramDriver;
 
-std::string oneLine(const std::string& text) {
-    std::string line;
-    for (char c : text) {
-        if (c == '\r') continue;
-        line += c == '\n' ? std::string("\\n") : std::string(1, c);
-    }
-    return line;
-}
-
 std::string snapshot(HWND dialog) {
     std::string view;
     if (ProgramDriver::isVisible(dialog, IDC_INFO_AREA)) {
-        view += "info: " + oneLine(ProgramDriver::text(dialog, IDC_INFO_AREA));
+        view += "info: " + uidriver::escapeLine(ProgramDriver::text(dialog, IDC_INFO_AREA));
     } else {
         view += "form";
     }
