@@ -156,6 +156,7 @@ click_later() {  # seconds, button id
     ( sleep "$1"; wine build/windows/tools/ondavox_watch.exe --click "$2" </dev/null >/dev/null 2>&1 || true ) &
 }
 
+form_seen=0
 # One line per change of what the dialog shows, a screenshot of each; then
 # the way out: the offer declined (or the notice taken) to show the form,
 # and the form left without saving.
@@ -167,7 +168,16 @@ while IFS= read -r line; do
     info:*"[Yes!] [No, Thanks!]"*) sleep 0.3; screenshot offer; click_later 2 2 ;;
     info:*"[OK]"*) sleep 0.3; screenshot notice; click_later 2 1015 ;;
     info:*) sleep 0.3; screenshot progress ;;
-    form*) sleep 0.5; screenshot form; click_later 2 2 ;;
+    form*)
+        # Once: after the Quit press the closing dialog may still report
+        # itself for a moment, which is nothing worth a picture.
+        if [ "$form_seen" -eq 0 ]; then
+            form_seen=1
+            sleep 0.5
+            screenshot form
+            click_later 2 2
+        fi
+        ;;
     esac
 done < <(wine build/windows/tools/ondavox_watch.exe 180 </dev/null 2>/dev/null)
 echo "== done; screenshots in $shots"
