@@ -1,8 +1,7 @@
 #include "app/dialog_state.h"
 #include "app/tasks.h"
 #include "app/update_offer.h"
-#include "device/device_settings.h"
-#include "device/status_file.h"
+#include "app/version_checks.h"
 #include "platform/dialog.h"
 #include "update/version_check.h"
 
@@ -14,8 +13,8 @@ void betaCheckTask(void* argument) {
     betaRequested = 1;
     // Only the version texts matter: the offer opens whether the beta is newer,
     // the same, older or did not answer at all.
-    update::checkForUpdate(device::deviceSoftwareVersion,
-                           update::channelFolder(device::deviceSettings.device, update::UpdateChannel::Beta));
+    const VersionCheckTurn turn;
+    update::checkForUpdate(deviceVersionForUpdates(), updateFolderFor(update::UpdateChannel::Beta));
     openUpdateOffer(dialog);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "device/device_settings.h"
 #include "device/status_file.h"
@@ -9,6 +10,12 @@
 namespace app {
 
 namespace {
+
+// The device's texts as last published. Written by the startup task, read by
+// the user-interface thread; the lock covers each whole copy.
+std::mutex publishedLock;
+char publishedConfigText[device::TEXT_FILE_CAPACITY];
+char publishedStatusText[device::TEXT_FILE_CAPACITY];
 
 constexpr char DEBUG_FORMAT[] =
     "Config:\n\n%.*s%s\n\n----------------------------------------\n\nStatus:\n\n%.*s%s\n";
@@ -65,8 +72,25 @@ void composeDebugTextOf(const char* config, const char* status, char (&buffer)[D
                   shownStatus.cut ? CUT_MARK : "");
 }
 
+void publishDeviceTexts() {
+    const std::lock_guard<std::mutex> hold(publishedLock);
+    std::memcpy(publishedConfigText, device::configText, sizeof publishedConfigText);
+    std::memcpy(publishedStatusText, device::statusText, sizeof publishedStatusText);
+    // The device layer always terminates its texts; the copies are bounded
+    // whatever happens.
+    publishedConfigText[sizeof publishedConfigText - 1] = '\0';
+    publishedStatusText[sizeof publishedStatusText - 1] = '\0';
+}
+
+void resetPublishedDeviceTexts() {
+    const std::lock_guard<std::mutex> hold(publishedLock);
+    publishedConfigText[0] = '\0';
+    publishedStatusText[0] = '\0';
+}
+
 void composeDebugText(char (&buffer)[DEBUG_TEXT_CAPACITY]) {
-    composeDebugTextOf(device::configText, device::statusText, buffer);
+    const std::lock_guard<std::mutex> hold(publishedLock);
+    composeDebugTextOf(publishedConfigText, publishedStatusText, buffer);
 }
 
 }  // namespace app

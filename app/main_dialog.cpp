@@ -4,14 +4,14 @@
 
 #include "app/debug_text.h"
 #include "app/dialog_state.h"
+#include "app/settings_form.h"
 #include "app/tasks.h"
 #include "app/ui_strings.h"
 #include "carriers/carrier_table.h"
+#include "device/device_write_guard.h"
 #include "res/control_ids.h"
 
 namespace app {
-
-const char* const RADIO_PROFILE_NAMES[RADIO_PROFILE_COUNT] = {"Fast Start", "Default", "Stable"};
 
 namespace {
 
@@ -74,6 +74,10 @@ void openDebugDialog(platform::DialogHandle owner) {
     static char debugText[DEBUG_TEXT_CAPACITY];
     composeDebugText(debugText);
     platform::runDebugDialog(owner, debugText);
+}
+
+void onProgramEnding() {
+    device::endDeviceWrites();
 }
 
 void onMainDialogInit(platform::DialogHandle dialog) {

@@ -27,10 +27,6 @@ inline constexpr int FORM_CONTROLS[FORM_CONTROL_COUNT] = {
     IDC_DNS1,         IDC_DNS2,           IDC_GATEWAY,       IDC_ROAMING_LABEL,  IDC_ROAMING_CHECK,
 };
 
-// The radio-profile list: the index is the stored radio_profile value.
-constexpr int RADIO_PROFILE_COUNT = 3;
-extern const char* const RADIO_PROFILE_NAMES[RADIO_PROFILE_COUNT];
-
 // Records the dialog, shows the version label, starts the startup task and
 // fills the radio-profile list.
 void onMainDialogInit(platform::DialogHandle dialog);
@@ -40,6 +36,11 @@ void onMainDialogCommand(platform::DialogHandle dialog, int command, int notific
 
 // Opens the Debug dialog, owned by owner, with the device's raw texts.
 void openDebugDialog(platform::DialogHandle owner);
+
+// The program is ending (the main dialog has closed, or the session ends): returns once a
+// write to the device under way is over, and admits no new one. Worker tasks
+// may still run; whatever else they do ends with the process.
+void onProgramEnding();
 
 // shown: hides the Info area and button 1015 and shows the form with "Save
 // and Quit" and "Quit"; not shown: the reverse (the labels are set either way).

@@ -1,9 +1,9 @@
 #include <cstdint>
 
 #include "app/progress_text.h"
+#include "app/settings_form.h"
 #include "app/tasks.h"
 #include "app/ui_strings.h"
-#include "device/config_writer.h"
 #include "platform/dialog.h"
 #include "platform/threads.h"
 #include "res/control_ids.h"
@@ -21,7 +21,7 @@ void saveTask(void* argument) {
     const auto dialog = static_cast<platform::DialogHandle>(argument);
     const char* const saving = uiStrings.savingConfiguration;
 
-    const std::int32_t saved = device::writeDeviceConfig(dialog);
+    const std::int32_t saved = writeDeviceConfig(dialog);
     platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
     if (saved == 0) {
         // dialogState stays Busy, so "Quit" closes the dialog without a second attempt.

@@ -1,12 +1,14 @@
 #include <cstdint>
 
+#include "app/debug_text.h"
 #include "app/dialog_state.h"
 #include "app/main_dialog.h"
 #include "app/progress_text.h"
+#include "app/settings_form.h"
 #include "app/tasks.h"
 #include "app/ui_strings.h"
 #include "app/update_offer.h"
-#include "carriers/carrier_table.h"
+#include "app/version_checks.h"
 #include "device/config_reader.h"
 #include "device/device_settings.h"
 #include "device/discovery.h"
@@ -24,39 +26,6 @@ namespace {
 constexpr std::uint32_t PAUSE_AFTER_FOUND_MILLISECONDS = 1000;
 constexpr std::uint32_t PAUSE_AFTER_SWITCH_MILLISECONDS = 1000;
 constexpr std::uint32_t PAUSE_AFTER_READ_MILLISECONDS = 500;
-
-// The settings just read, into the form while it is still hidden.
-void fillForm(platform::DialogHandle dialog) {
-    const device::DeviceSettings& s = device::deviceSettings;
-    carriers::fillCountryList(dialog);
-    platform::setControlText(dialog, IDC_WIFI_SSID, s.wifi_ssid);
-    platform::setControlText(dialog, IDC_WIFI_PASSWORD, s.wifi_pass);
-    platform::setControlText(dialog, IDC_GSM_PIN, s.gsm_pin);
-
-    // Without a known country there is no provider list to choose from.
-    const int country = carriers::findCountryIndex(s.gsm_country);
-    if (country != carriers::NONE) {
-        platform::listSelect(dialog, IDC_COUNTRY_LIST, country);
-        carriers::fillPresetList(dialog, country);
-        const int provider = carriers::findPresetIndex(country, s.gsm_provider);
-        if (provider != carriers::NONE) {
-            platform::listSelect(dialog, IDC_PROVIDER_LIST, provider);
-        }
-    }
-
-    platform::setControlText(dialog, IDC_APN, s.gsm_apn);
-    platform::setControlText(dialog, IDC_GSM_USER, s.gsm_user);
-    platform::setControlText(dialog, IDC_GSM_PASSWORD, s.gsm_pass);
-    platform::setControlText(dialog, IDC_DNS1, s.gsm_dns1);
-    platform::setControlText(dialog, IDC_DNS2, s.gsm_dns2);
-    platform::setControlText(dialog, IDC_GATEWAY, s.gsm_gw);
-    platform::setChecked(dialog, IDC_ROAMING_CHECK, s.gsm_roaming == 1);
-
-    // A stored profile the list has no entry for leaves it without a
-    // selection; the save then writes the stored value back unchanged.
-    const bool listed = s.radio_profile >= 0 && s.radio_profile < RADIO_PROFILE_COUNT;
-    platform::listSelect(dialog, IDC_RADIO_PROFILE_LIST, listed ? s.radio_profile : platform::NO_SELECTION);
-}
 
 }  // namespace
 
@@ -76,10 +45,13 @@ void startupTask(void* argument) {
     platform::sleepMilliseconds(PAUSE_AFTER_FOUND_MILLISECONDS);
 
     device::switchDeviceToWritable();
+    publishDeviceTexts();  // a radio that would not switch says so in its text
     showProgress(dialog, {{L1, done}, {L2, done}, {L3}});
     platform::sleepMilliseconds(PAUSE_AFTER_SWITCH_MILLISECONDS);
 
-    if (device::readDeviceFiles() == 0) {
+    const std::int32_t read = device::readDeviceFiles();
+    publishDeviceTexts();
+    if (read == 0) {
         // dialogState stays Starting, so "Quit" closes the dialog; nothing is written.
         showProgress(dialog, {{L1, done}, {L2, done}, {L3, uiStrings.failed}});
         platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
@@ -88,8 +60,10 @@ void startupTask(void* argument) {
     showProgress(dialog, {{L1, done}, {L2, done}, {L3, done}});
     platform::sleepMilliseconds(PAUSE_AFTER_READ_MILLISECONDS);
 
-    fillForm(dialog);
+    fillFormFromSettings(dialog, device::deviceSettings);
 
+    // The check and what it leads to are one unit against a beta check.
+    const VersionCheckTurn turn;
     showProgress(dialog, {{L1, done}, {L2, done}, {L3, done}, {L4}});
     const std::int32_t newer =
         update::checkForUpdate(device::deviceSoftwareVersion,

@@ -4,7 +4,7 @@
 #include "app/progress_text.h"
 #include "app/tasks.h"
 #include "app/ui_strings.h"
-#include "device/device_settings.h"
+#include "app/version_checks.h"
 #include "platform/dialog.h"
 #include "platform/threads.h"
 #include "res/control_ids.h"
@@ -21,9 +21,7 @@ constexpr std::uint32_t PAUSE_BEFORE_CLOSE_MILLISECONDS = 7000;
 
 // Latest, or Beta once a beta check ran, of the device's family.
 const char16_t* updateFolder() {
-    const update::UpdateChannel channel =
-        betaRequested != 0 ? update::UpdateChannel::Beta : update::UpdateChannel::Latest;
-    return update::channelFolder(device::deviceSettings.device, channel);
+    return updateFolderFor(betaRequested != 0 ? update::UpdateChannel::Beta : update::UpdateChannel::Latest);
 }
 
 // After the failed step's line: dialogState stays Updating, so "Quit" closes

@@ -6,22 +6,10 @@
 #include <cstddef>
 
 #include "carriers/carrier_table.h"
-#include "device/device_settings.h"
 #include "platform/dialog.h"
 #include "res/control_ids.h"
 
 namespace carriers {
-
-// Table texts pass through the edit fields into the settings unchanged only if
-// the widths agree.
-static_assert(sizeof(CountryEntry::name) == device::NAME_CAPACITY);
-static_assert(sizeof(CarrierPreset::name) == device::NAME_CAPACITY);
-static_assert(sizeof(CarrierPreset::apn) == device::GSM_TEXT_CAPACITY);
-static_assert(sizeof(CarrierPreset::user) == device::GSM_TEXT_CAPACITY);
-static_assert(sizeof(CarrierPreset::password) == device::GSM_TEXT_CAPACITY);
-static_assert(sizeof(CarrierPreset::dns1) == device::ADDRESS_CAPACITY);
-static_assert(sizeof(CarrierPreset::dns2) == device::ADDRESS_CAPACITY);
-static_assert(sizeof(CarrierPreset::gateway) == device::ADDRESS_CAPACITY);
 
 namespace {
 
@@ -46,21 +34,6 @@ bool fieldEqualsText(const char (&field)[N], const char* text) {
         }
     }
     return text[length] == '\0';
-}
-
-// Exact byte comparison of two fixed-width fields of possibly different widths.
-template <std::size_t N, std::size_t M>
-bool fieldsEqual(const char (&left)[N], const char (&right)[M]) {
-    const std::size_t length = fieldLength(left);
-    if (length != fieldLength(right)) {
-        return false;
-    }
-    for (std::size_t i = 0; i < length; ++i) {
-        if (left[i] != right[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool isCountryIndex(int countryIndex) {
@@ -135,18 +108,15 @@ int findPresetIndex(int countryIndex, const char* name) {
     return NONE;
 }
 
-bool presetMatchesSettings(int countryIndex, int presetIndex) {
+bool presetMatchesSettings(int countryIndex, int presetIndex, const AccessPointSettings& settings) {
     const CarrierPreset* preset = presetAt(countryIndex, presetIndex);
     if (preset == nullptr) {
         return false;
     }
-    const device::DeviceSettings& settings = device::deviceSettings;
-    return preset->hasApn == settings.gsm_has_apn && fieldsEqual(preset->apn, settings.gsm_apn) &&
-           fieldsEqual(preset->user, settings.gsm_user) &&
-           fieldsEqual(preset->password, settings.gsm_pass) &&
-           fieldsEqual(preset->dns1, settings.gsm_dns1) &&
-           fieldsEqual(preset->dns2, settings.gsm_dns2) &&
-           fieldsEqual(preset->gateway, settings.gsm_gw);
+    return preset->hasApn == settings.hasApn && fieldEqualsText(preset->apn, settings.apn) &&
+           fieldEqualsText(preset->user, settings.user) && fieldEqualsText(preset->password, settings.password) &&
+           fieldEqualsText(preset->dns1, settings.dns1) && fieldEqualsText(preset->dns2, settings.dns2) &&
+           fieldEqualsText(preset->gateway, settings.gateway);
 }
 
 }  // namespace carriers

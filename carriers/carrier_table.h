@@ -1,7 +1,8 @@
 #pragma once
 // The built-in catalogue of mobile networks: 134 countries, each with up to
-// PRESET_SLOTS named access-point presets, and the operations the form and the
-// configuration writer use on it.
+// PRESET_SLOTS named access-point presets, and the operations the form uses on
+// it: filling its lists, applying a preset, finding rows by name and telling
+// whether settings are still a preset's own.
 
 #include <cstdint>
 
@@ -37,8 +38,21 @@ void fillPresetList(platform::DialogHandle dialog, int countryIndex);
 void applyCarrierPreset(platform::DialogHandle dialog, int countryIndex, int presetIndex);
 int findCountryIndex(const char* name);                   // NONE when absent
 int findPresetIndex(int countryIndex, const char* name);  // NONE when absent
-// Whether the GSM fields of device::deviceSettings equal the preset exactly.
+
+// The access-point part of a settings record: the has-APN flag and the six
+// NUL-terminated texts.
+struct AccessPointSettings {
+    std::int32_t hasApn;
+    const char* apn;
+    const char* user;
+    const char* password;
+    const char* dns1;
+    const char* dns2;
+    const char* gateway;
+};
+
+// Whether the access-point settings equal the preset exactly, byte for byte.
 // False when either index is NONE or outside the table.
-bool presetMatchesSettings(int countryIndex, int presetIndex);
+bool presetMatchesSettings(int countryIndex, int presetIndex, const AccessPointSettings& settings);
 
 }  // namespace carriers

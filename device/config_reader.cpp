@@ -27,6 +27,8 @@ void emptySettingTexts(DeviceSettings& settings) {
 
 }  // namespace
 
+std::atomic<bool> deviceFilesRead{false};
+
 void parseConfigLine(const char* line) {
     DeviceSettings& s = deviceSettings;
     parseIntValue("version", line, s.version);
@@ -74,7 +76,17 @@ std::int32_t readDeviceFiles() {
             return 0;
         }
     }
-    return readStatusFiles();
+    const std::int32_t read = readStatusFiles();
+    if (read != 0) {
+        // Published last: a thread that sees it sees every record it covers.
+        deviceFilesRead.store(true, std::memory_order_release);
+    }
+    return read;
+}
+
+void resetDeviceFilesRead() {
+    deviceFilesRead = false;
+    readerDeviceValue[0] = '\0';
 }
 
 }  // namespace device

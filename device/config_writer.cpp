@@ -3,12 +3,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
-#include "carriers/carrier_table.h"
 #include "device/device_file_rewrite.h"
 #include "device/device_files.h"
 #include "device/device_settings.h"
-#include "res/control_ids.h"
 
 namespace device {
 
@@ -27,26 +26,6 @@ bool chooseSkeleton(const DeviceSettings& settings, Skeleton& skeleton) {
         return false;
     }
     return true;
-}
-
-void readForm(platform::DialogHandle form, DeviceSettings& s) {
-    platform::getControlText(form, IDC_WIFI_SSID, s.wifi_ssid, sizeof s.wifi_ssid);
-    platform::getControlText(form, IDC_WIFI_PASSWORD, s.wifi_pass, sizeof s.wifi_pass);
-    platform::getControlText(form, IDC_GSM_PIN, s.gsm_pin, sizeof s.gsm_pin);
-    platform::getControlText(form, IDC_APN, s.gsm_apn, sizeof s.gsm_apn);
-    platform::getControlText(form, IDC_GSM_USER, s.gsm_user, sizeof s.gsm_user);
-    platform::getControlText(form, IDC_GSM_PASSWORD, s.gsm_pass, sizeof s.gsm_pass);
-    platform::getControlText(form, IDC_DNS1, s.gsm_dns1, sizeof s.gsm_dns1);
-    platform::getControlText(form, IDC_DNS2, s.gsm_dns2, sizeof s.gsm_dns2);
-    platform::getControlText(form, IDC_GATEWAY, s.gsm_gw, sizeof s.gsm_gw);
-    s.gsm_has_apn = s.gsm_apn[0] != '\0' ? 1 : 0;
-    s.gsm_roaming = platform::isChecked(form, IDC_ROAMING_CHECK) ? 1 : 0;
-    // A stored profile the list cannot show leaves it without a selection;
-    // the stored value then goes back unchanged instead of -1.
-    const int profile = platform::listSelection(form, IDC_RADIO_PROFILE_LIST);
-    if (profile != platform::NO_SELECTION) {
-        s.radio_profile = profile;
-    }
 }
 
 // Appends formatted text; remembers when anything did not fit.
@@ -111,34 +90,35 @@ void formatSkeleton(TextBuffer& out, Skeleton skeleton, const DeviceSettings& s,
     }
 }
 
+// Every text the file quotes.
+bool valuesFitQuotes(const DeviceSettings& s, const char* country, const char* provider) {
+    for (const char* value : {s.wifi_ssid, s.wifi_pass, s.gsm_pin, country, provider, s.gsm_apn, s.gsm_user,
+                              s.gsm_pass, s.gsm_dns1, s.gsm_dns2, s.gsm_gw}) {
+        if (!isConfigValueText(value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-std::int32_t writeDeviceConfig(platform::DialogHandle form) {
-    DeviceSettings& s = deviceSettings;
-    readForm(form, s);
-    const int countryIndex = platform::listSelection(form, IDC_COUNTRY_LIST);
-    const int presetIndex = platform::listSelection(form, IDC_PROVIDER_LIST);
+bool isConfigValueText(const char* text) {
+    for (const char* next = text; *next != '\0'; ++next) {
+        if (!isConfigValueCharacter(static_cast<unsigned char>(*next))) {
+            return false;
+        }
+    }
+    return true;
+}
 
+std::int32_t writeConfigFile(const DeviceSettings& s, const char* country, const char* provider) {
     static char output[CONFIG_OUTPUT_CAPACITY];
     std::memset(output, 0, sizeof output);
 
     Skeleton skeleton;
-    if (!chooseSkeleton(s, skeleton)) {
+    if (!chooseSkeleton(s, skeleton) || !valuesFitQuotes(s, country, provider)) {
         return 0;
-    }
-
-    // The Hxa files name a country and a carrier only while the settings are
-    // exactly that carrier's preset; Hxb files keep the names they had.
-    const char* country = s.gsm_country;
-    const char* provider = s.gsm_provider;
-    if (skeleton != Skeleton::HxbVersion1) {
-        if (carriers::presetMatchesSettings(countryIndex, presetIndex)) {
-            country = carriers::CarrierTable[countryIndex].name;
-            provider = carriers::CarrierTable[countryIndex].presets[presetIndex].name;
-        } else {
-            country = "";
-            provider = "";
-        }
     }
 
     TextBuffer text(output, sizeof output);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "device/device_files.h"
+#include "device/device_write_guard.h"
 #include "platform/files.h"
 
 namespace device {
@@ -59,6 +60,11 @@ bool readDeviceFileStart(const char* path, char* bytes, std::uint32_t capacity, 
 }
 
 bool rewriteDeviceFile(const char* path, const char* bytes, std::uint32_t length, const OldFileStart& old) {
+    // The write and any putting back finish before the program may end.
+    const DeviceWriteSection section;
+    if (!section.admitted()) {
+        return false;
+    }
     {
         platform::File file = platform::openExistingForWriting(path);
         if (!file.isOpen()) {

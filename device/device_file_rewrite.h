@@ -23,7 +23,8 @@ bool readDeviceFileStart(const char* path, char* bytes, std::uint32_t capacity, 
 // after the file was opened, it is reopened and gets old.bytes back from its
 // first byte, and its old length when the new bytes made it longer, then is
 // flushed and closed again. Never creates the file; the result is false
-// whether or not the putting back succeeded.
+// whether or not the putting back succeeded. The whole rewrite is one device
+// write section: once the program is ending it touches nothing and fails.
 bool rewriteDeviceFile(const char* path, const char* bytes, std::uint32_t length, const OldFileStart& old);
 
 }  // namespace device

@@ -41,7 +41,10 @@ constexpr std::uint32_t TEXT_FILE_CAPACITY = 1024;
 // can put them back; a longer file is never saved.
 constexpr std::uint32_t CONFIG_BYTES_CAPACITY = 1024;
 
-// The process-wide results of reading the device.
+// The process-wide results of reading the device. Written by the startup
+// task's read, and the settings again by a save (the form read back); other
+// threads read them only once deviceFilesRead is set (the Debug dialog reads
+// its own copy of configText).
 extern DeviceSettings deviceSettings;
 extern char configText[TEXT_FILE_CAPACITY];  // the file's lines, each ended by CR LF
 extern std::uint32_t configFileSize;         // bytes read from the file: its length

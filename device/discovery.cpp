@@ -58,6 +58,10 @@ void showSwitchFailure() {
 
 }  // namespace
 
+void resetDiscovery() {
+    deviceRoot[0] = '\0';
+}
+
 std::int32_t findDevice() {
     deviceRoot[0] = '\0';
     const std::uint32_t mask = platform::presentDriveMask();

@@ -23,7 +23,12 @@ constexpr std::uint32_t POLL_INTERVAL_MILLISECONDS = 1000;
 
 constexpr std::uint32_t DEVICE_ROOT_CAPACITY = 100;
 // Root of the device's drive ("E:\" on Windows); valid after findDevice returned 1.
+// Written by the startup task while it polls and switches; other threads read
+// it only once deviceFilesRead is set.
 extern char deviceRoot[DEVICE_ROOT_CAPACITY];
+
+// Empties deviceRoot (program start; for tests).
+void resetDiscovery();
 
 // 1 when a removable FAT32 volume with the device's serial is present (the
 // lowest drive slot wins; deviceRoot then names it), else 0.

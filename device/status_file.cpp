@@ -48,6 +48,12 @@ void parseSoftwareVersionLine(const char* line) {
     deviceSoftwareVersion[length] = '\0';
 }
 
+void resetStatusRecords() {
+    statusText[0] = '\0';
+    deviceSoftwareVersion[0] = '\0';
+    updateSupported = 0;
+}
+
 std::int32_t readStatusFiles() {
     char path[DEVICE_PATH_CAPACITY];
     if (!formatDevicePath(path, STATUS_FILE_PATH)) {
@@ -62,9 +68,7 @@ std::int32_t readStatusFiles() {
         if (!readDeviceTextFile(status, statusText, parseSoftwareVersionLine, false)) {
             // A version from half a file could be an old one, or none (0.0.0,
             // which every server version would beat).
-            statusText[0] = '\0';
-            deviceSoftwareVersion[0] = '\0';
-            updateSupported = 0;
+            resetStatusRecords();
             return 0;
         }
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_form.h"
 #include "device/config_reader.h"
 #include "device/config_writer.h"
 #include "device/device_settings.h"
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int profile = in.ConsumeIntegralInRange(-1, 2);
     form.setSelection(IDC_RADIO_PROFILE_LIST, profile);
 
-    const std::int32_t result = device::writeDeviceConfig(form.handle());
+    const std::int32_t result = app::writeDeviceConfig(form.handle());
     const std::string saved = readDriveFile("doc/global-config.cfg");
     FUZZ_CHECK(saved.size() == length);
     if (result == 0) {

@@ -11,8 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace fuzzing;
     writeDriveFile("doc/status.st", data, size);
 
-    device::statusText[0] = '\0';
-    device::deviceSoftwareVersion[0] = '\0';
+    device::resetStatusRecords();
     FUZZ_CHECK(device::readStatusFiles() == 1);
 
     FUZZ_CHECK(terminatedWithin(device::statusText));

@@ -4,7 +4,10 @@
 #include "update/image_update.h"
 
 #include "device/device_file_rewrite.h"
+#include "device/config_reader.h"
 #include "device/device_files.h"
+#include "device/device_write_guard.h"
+#include "device/status_file.h"
 #include "platform/files.h"
 #include "platform/temp_files.h"
 #include "update/http_client.h"
@@ -52,6 +55,13 @@ std::string_view receivedChecksumText() {
 }
 
 }  // namespace
+
+void resetImageUpdate() {
+    tempImagePath[0] = '\0';
+    std::memset(md5Text, 0, sizeof md5Text);
+    md5TextLength = 0;
+    md5Reset();
+}
 
 std::int32_t downloadImage(const char16_t* folder) {
     md5Reset();
@@ -105,6 +115,17 @@ bool checksumTextMatches(const Md5Digest& digest, const char* received, std::uin
 }
 
 std::int32_t installImage() {
+    // Only onto a radio found and read in this run, with an update slot:
+    // before that deviceRoot may be empty or change under the copy.
+    if (!device::deviceFilesRead.load(std::memory_order_acquire) || device::updateSupported == 0) {
+        return 0;
+    }
+    // Image and checksum record are one write to the device: the program's
+    // end waits for both, so the radio never keeps a half-written pair.
+    const device::DeviceWriteSection section;
+    if (!section.admitted()) {
+        return 0;
+    }
     std::uint64_t copied = 0;
     {
         char slotPath[device::DEVICE_PATH_CAPACITY];

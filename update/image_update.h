@@ -18,6 +18,7 @@ constexpr char16_t IMAGE_FILE[] = u"Ondavox_update.bvn";
 constexpr char16_t CHECKSUM_FILE[] = u"Ondavox_update.md5";
 constexpr char TEMP_FILE_PREFIX[] = "KQUI";
 
+// Written and read by the update task only (one update at a time).
 // The temporary file of the latest download; it is never deleted.
 extern char tempImagePath[LOCAL_PATH_CAPACITY];
 // The latest checksum download, exactly the bytes received: md5TextLength of
@@ -46,6 +47,12 @@ bool checksumTextMatches(const Md5Digest& digest, const char* received, std::uin
 // written in full and have reached the device (flushed and closed without
 // error), else 0. A failed image copy leaves the checksum file untouched; a
 // failed write of the checksum record puts its old bytes and length back.
+// Writes nothing, and answers 0, unless the device was read in this run and
+// offered an update slot, or once the program is ending; the program's end
+// waits for an install under way.
 std::int32_t installImage();
+
+// Forgets the latest download and checksum (program start; for tests).
+void resetImageUpdate();
 
 }  // namespace update

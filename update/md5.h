@@ -28,7 +28,8 @@ struct Md5Context {
 static_assert(sizeof(Md5Context) == 6 * 4 + MD5_BLOCK_SIZE + 16 * 4);
 
 // The process-wide digest state: reset when an image download starts, fed
-// during the download, completed by the verification.
+// during the download, completed by the verification. Written and read by
+// the update task only (one update at a time).
 extern Md5Context md5Context;
 
 // Starts a new message.

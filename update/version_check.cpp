@@ -93,6 +93,11 @@ FirmwareVersion parseVersionText(std::string_view text) {
     return FirmwareVersion{numbers[0], numbers[1], numbers[2]};
 }
 
+void resetVersionTexts() {
+    currentVersionText[0] = '\0';
+    latestVersionText[0] = '\0';
+}
+
 std::int32_t checkForUpdate(const char* deviceVersionText, const char16_t* folder) {
     char versionInfoText[VERSION_INFO_CAPACITY];
     const std::int32_t received = httpGet(folder, VERSION_INFO_FILE, VERSION_INFO_CAPACITY, versionInfoText, false);

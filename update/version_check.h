@@ -25,8 +25,13 @@ constexpr char16_t VERSION_INFO_FILE[] = u"version.info";
 // "%d.%d.%d" of the device's and of the server's version after the latest
 // check whose fetch succeeded; empty before. A triple too long for 19
 // characters is shown cut, ending in "...".
+// Written by the check of the startup or of the beta check, and read by the
+// offer that check opens; the tasks hold one check and its offer together.
 extern char currentVersionText[VERSION_TEXT_CAPACITY];
 extern char latestVersionText[VERSION_TEXT_CAPACITY];
+
+// Empties both texts (program start; for tests).
+void resetVersionTexts();
 
 // The server folder that holds the version file, image and checksum of a
 // channel for a device family (wide text, starting and ending with "/").

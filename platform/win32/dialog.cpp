@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstring>
 
-#include "carriers/display_text.h"
+#include "text/display_text.h"
 #include "platform/dialog.h"
 #include "platform/win32/dialog_thread.h"
 
@@ -37,7 +37,7 @@ void listReset(DialogHandle dialog, int controlId) {
 // letters; the list is unsorted, so an item's position stays its table index.
 void listAppend(DialogHandle dialog, int controlId, const char* text) {
     char16_t units[LIST_TEXT_UNITS];
-    carriers::decodeDisplayText(text, units, LIST_TEXT_UNITS);
+    text::decodeDisplayText(text, units, LIST_TEXT_UNITS);
     wchar_t wide[LIST_TEXT_UNITS];
     std::memcpy(wide, units, sizeof(wide));
     HWND window = windowOf(dialog);

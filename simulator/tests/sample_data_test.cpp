@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/settings_form.h"
 #include "carriers/carrier_table.h"
 #include "device/config_reader.h"
 #include "device/config_writer.h"
@@ -62,8 +63,7 @@ public:
     explicit RadioCopy(const char* sample) {
         fs::copy(SIMULATOR / "radios" / sample, drive.root(), fs::copy_options::recursive);
         device::resetDeviceSettings();
-        device::deviceSoftwareVersion[0] = '\0';
-        device::updateSupported = 0;
+        device::resetStatusRecords();
         std::memcpy(device::deviceRoot, drive.root().c_str(), drive.root().size() + 1);
     }
 
@@ -93,11 +93,11 @@ TEST(SampleRadios, ReadCompletelyAndSaveBackUnchangedAtTheirLength) {
         ASSERT_NE(country, carriers::NONE) << before.gsm_country;
         const int preset = carriers::findPresetIndex(country, before.gsm_provider);
         ASSERT_NE(preset, carriers::NONE) << before.gsm_provider;
-        EXPECT_TRUE(carriers::presetMatchesSettings(country, preset));
+        EXPECT_TRUE(carriers::presetMatchesSettings(country, preset, app::accessPointOf(device::deviceSettings)));
 
         testsupport::MemoryDialog form;
         testsupport::showSettingsInForm(form, device::deviceSettings);
-        ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+        ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
         const std::string saved = radio.drive.readFile("doc/global-config.cfg");
         EXPECT_EQ(saved.size(), original.size());
         EXPECT_EQ(saved.substr(saved.find('\0')), std::string(saved.size() - saved.find('\0'), '\0'));

@@ -29,13 +29,15 @@ std::string expected(const std::string& config, const std::string& status) {
 TEST(DebugText, ShowsTheDevicesTextsInTheFixedFormat) {
     std::strcpy(device::configText, "version = 2\r\ndevice = \"hxa\"\r\n");
     std::strcpy(device::statusText, "21ms_swver:1.2.3\r\n");
+    app::publishDeviceTexts();
     char buffer[app::DEBUG_TEXT_CAPACITY];
     app::composeDebugText(buffer);
     EXPECT_EQ(std::string(buffer), expected("version = 2\r\ndevice = \"hxa\"\r\n", "21ms_swver:1.2.3\r\n"));
     EXPECT_EQ(std::strlen(RULE), 40u);
     EXPECT_EQ(expected("", "").size(), app::DEBUG_FORMAT_CHARACTERS);
     device::resetDeviceSettings();
-    device::statusText[0] = '\0';
+    device::resetStatusRecords();
+    app::resetPublishedDeviceTexts();
 }
 
 // Lengths around the 1984 characters the two texts share.

@@ -13,11 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "app/debug_text.h"
 #include "app/dialog_state.h"
 #include "app/main_dialog.h"
 #include "app/tasks.h"
 #include "app/ui_strings.h"
+#include "device/config_reader.h"
 #include "device/device_settings.h"
+#include "device/device_write_guard.h"
+#include "device/discovery.h"
 #include "device/status_file.h"
 #include "res/control_ids.h"
 #include "res/strings.h"
@@ -28,6 +32,7 @@
 #include "tests/support/volume_script.h"
 #include "tests/support/worker_script.h"
 #include "tests/update/update_server_fixture.h"
+#include "update/image_update.h"
 #include "update/version_check.h"
 
 namespace apptest {
@@ -110,11 +115,13 @@ protected:
         app::loadUiStrings();
         app::resetDialogState();
         device::resetDeviceSettings();
-        device::statusText[0] = '\0';
-        device::deviceSoftwareVersion[0] = '\0';
-        device::updateSupported = 0;
-        update::currentVersionText[0] = '\0';
-        update::latestVersionText[0] = '\0';
+        device::resetStatusRecords();
+        device::resetDeviceFilesRead();
+        device::resetDiscovery();
+        device::resetDeviceWriteGuard();
+        update::resetVersionTexts();
+        update::resetImageUpdate();
+        app::resetPublishedDeviceTexts();
         testsupport::scriptDrives({});
         testsupport::scriptWorkers();
         testsupport::observeSleeps([this](std::uint32_t milliseconds) {

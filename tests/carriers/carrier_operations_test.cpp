@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_form.h"
 #include "carriers/carrier_table.h"
 #include "device/device_settings.h"
 #include "res/control_ids.h"
@@ -241,7 +242,7 @@ TEST_F(CarrierOperations, EveryPresetMatchesItsOwnSettingsAfterBeingPicked) {
             std::strcpy(settings.gsm_dns2, dialog.text(IDC_DNS2).c_str());
             std::strcpy(settings.gsm_gw, dialog.text(IDC_GATEWAY).c_str());
             settings.gsm_has_apn = settings.gsm_apn[0] != '\0' ? 1 : 0;
-            EXPECT_TRUE(carriers::presetMatchesSettings(row, slot))
+            EXPECT_TRUE(carriers::presetMatchesSettings(row, slot, app::accessPointOf(device::deviceSettings)))
                 << CarrierTable[row].name << " / " << CarrierTable[row].presets[slot].name;
         }
     }
@@ -272,9 +273,9 @@ TEST_F(CarrierOperations, AnyHandEditIsNoMatch) {
     };
     for (const Edit& edit : edits) {
         takeIntoSettings(preset);
-        ASSERT_TRUE(carriers::presetMatchesSettings(germany, 9));
+        ASSERT_TRUE(carriers::presetMatchesSettings(germany, 9, app::accessPointOf(device::deviceSettings)));
         edit.apply(device::deviceSettings);
-        EXPECT_FALSE(carriers::presetMatchesSettings(germany, 9)) << edit.what;
+        EXPECT_FALSE(carriers::presetMatchesSettings(germany, 9, app::accessPointOf(device::deviceSettings))) << edit.what;
     }
 
     // Names and the other settings take no part in the match.
@@ -283,7 +284,7 @@ TEST_F(CarrierOperations, AnyHandEditIsNoMatch) {
     std::strcpy(device::deviceSettings.gsm_provider, "nobody");
     std::strcpy(device::deviceSettings.gsm_pin, "0000");
     device::deviceSettings.gsm_roaming = 1;
-    EXPECT_TRUE(carriers::presetMatchesSettings(germany, 9));
+    EXPECT_TRUE(carriers::presetMatchesSettings(germany, 9, app::accessPointOf(device::deviceSettings)));
 }
 
 TEST_F(CarrierOperations, NoMatchWithoutAPresetAtTheIndexes) {
@@ -296,11 +297,11 @@ TEST_F(CarrierOperations, NoMatchWithoutAPresetAtTheIndexes) {
                              {germany, 30}, {germany, -2},   {COUNTRY_COUNT, 0}, {COUNTRY_ROWS, 0},
                              {1000000, 0},  {congo, 0}};
     for (const auto& place : places) {
-        EXPECT_FALSE(carriers::presetMatchesSettings(place[0], place[1])) << place[0] << "/" << place[1];
+        EXPECT_FALSE(carriers::presetMatchesSettings(place[0], place[1], app::accessPointOf(device::deviceSettings))) << place[0] << "/" << place[1];
     }
     device::resetDeviceSettings();
-    EXPECT_FALSE(carriers::presetMatchesSettings(congo, 0));
-    EXPECT_FALSE(carriers::presetMatchesSettings(germany, 26));
+    EXPECT_FALSE(carriers::presetMatchesSettings(congo, 0, app::accessPointOf(device::deviceSettings)));
+    EXPECT_FALSE(carriers::presetMatchesSettings(germany, 26, app::accessPointOf(device::deviceSettings)));
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "carriers/carrier_table.h"
-#include "carriers/display_text.h"
+#include "text/display_text.h"
 
 namespace {
 
@@ -131,7 +131,7 @@ bool isDottedIpv4(std::string_view s) {
 std::u32string codePoints(std::string_view name) {
     std::string bytes(name);
     char16_t units[256];
-    const std::size_t count = carriers::decodeDisplayText(bytes.c_str(), units, std::size(units));
+    const std::size_t count = text::decodeDisplayText(bytes.c_str(), units, std::size(units));
     std::u32string result;
     for (std::size_t i = 0; i < count; ++i) {
         if (units[i] >= 0xD800 && units[i] < 0xDC00 && i + 1 < count) {

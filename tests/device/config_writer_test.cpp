@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/settings_form.h"
 #include "carriers/carrier_table.h"
 #include "device/config_reader.h"
 #include "device/config_writer.h"
@@ -66,7 +67,7 @@ const std::string OLD_HXA_V2 = padded(
 TEST_F(ConfigWriter, WritesTheHxaVersion2SkeletonWithTheFormsValues) {
     readAndShow(OLD_HXA_V2);
     form.setText(IDC_WIFI_SSID, "Home Net");
-    form.setText(IDC_WIFI_PASSWORD, "p\"w");
+    form.setText(IDC_WIFI_PASSWORD, "p w");
     form.setText(IDC_GSM_PIN, "1234");
     form.setText(IDC_APN, "web.example");
     form.setText(IDC_GSM_USER, "me");
@@ -78,7 +79,7 @@ TEST_F(ConfigWriter, WritesTheHxaVersion2SkeletonWithTheFormsValues) {
     form.setSelection(IDC_RADIO_PROFILE_LIST, 2);
     const std::string before = drive.listing();
 
-    ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+    ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
     expectSavedAs(
         "# Brelvan OV global configuration file\n"
         "# Skeleton type: HXA v2\n"
@@ -86,7 +87,7 @@ TEST_F(ConfigWriter, WritesTheHxaVersion2SkeletonWithTheFormsValues) {
         "\n"
         "version = 2\n"
         "wifi_ssid = \"Home Net\"\n"
-        "wifi_pass = \"p\"w\"\n"
+        "wifi_pass = \"p w\"\n"
         "gsm_pin = \"1234\"\n"
         "gsm_country = \"\"\n"
         "gsm_provider = \"\"\n"
@@ -102,11 +103,11 @@ TEST_F(ConfigWriter, WritesTheHxaVersion2SkeletonWithTheFormsValues) {
         900);
     EXPECT_EQ(drive.listing(), before);  // nothing created, deleted or resized
 
-    // Read back, the values survive; the password is cut at its quote.
+    // Read back, the values survive.
     ASSERT_EQ(device::readDeviceFiles(), 1);
     const device::DeviceSettings& s = device::deviceSettings;
     EXPECT_STREQ(s.wifi_ssid, "Home Net");
-    EXPECT_STREQ(s.wifi_pass, "p");
+    EXPECT_STREQ(s.wifi_pass, "p w");
     EXPECT_STREQ(s.gsm_gw, "192.0.2.254");
     EXPECT_EQ(s.gsm_roaming, 1);
     EXPECT_EQ(s.radio_profile, 2);
@@ -146,7 +147,7 @@ TEST_P(ConfigWriterSkeletons, RoundTripKeepsEveryValueAndTheLength) {
     form.setSelection(IDC_RADIO_PROFILE_LIST, 0);
     const DeviceKind kind = device::deviceSettings.device;
 
-    ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+    ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
     const std::string saved = configFile();
     ASSERT_EQ(saved.size(), 700u);
     const std::string text = saved.substr(0, saved.find('\0'));
@@ -198,7 +199,7 @@ TEST_P(ConfigWriterRefuses, LeavesTheFileByteForByte) {
     readAndShow(GetParam().file);
     form.setText(IDC_WIFI_SSID, "changed");
     const std::string before = drive.listing();
-    EXPECT_EQ(device::writeDeviceConfig(form.handle()), 0);
+    EXPECT_EQ(app::writeDeviceConfig(form.handle()), 0);
     EXPECT_EQ(configFile(), GetParam().file);
     EXPECT_EQ(drive.listing(), before);
 }
@@ -206,12 +207,35 @@ TEST_P(ConfigWriterRefuses, LeavesTheFileByteForByte) {
 INSTANTIATE_TEST_SUITE_P(Cases, ConfigWriterRefuses, ::testing::ValuesIn(REFUSED_CASES),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
 
+// A double quote would end a quoted value early and a control character would
+// break its line: the radio would read other settings than the ones saved.
+// Such a value is refused whole, in any field, and the file stays as it was.
+TEST_F(ConfigWriter, ValueThatWouldBreakTheFilesSyntaxIsRefused) {
+    const std::string old = OLD_HXA_V2;
+    const std::string badValues[] = {"we\"b", "\"", "line\nbreak", "cr\r", std::string("tab\there"),
+                                     std::string("bell\x07"), std::string("del\x7f")};
+    for (int field : app::FORM_TEXT_FIELDS) {
+        for (const std::string& bad : badValues) {
+            readAndShow(old);
+            form.setText(field, bad);
+            const std::string before = drive.listing();
+            EXPECT_EQ(app::writeDeviceConfig(form.handle()), 0) << field << ": " << ::testing::PrintToString(bad);
+            EXPECT_EQ(configFile(), old) << field;
+            EXPECT_EQ(drive.listing(), before) << field;
+        }
+    }
+    // Bytes of other scripts are text like any other.
+    readAndShow(old);
+    form.setText(IDC_APN, "caf\xc3\xa9 \xe9~");
+    EXPECT_EQ(app::writeDeviceConfig(form.handle()), 1);
+}
+
 // All texts empty, both flags false: the shortest version 1 text, 317 bytes.
 constexpr std::size_t SHORTEST_TEXT = 317;
 
 TEST_F(ConfigWriter, TextAsLongAsTheFileFillsItExactly) {
     readAndShow(padded("version = 1\n", SHORTEST_TEXT));
-    ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+    ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
     const std::string saved = configFile();
     EXPECT_EQ(saved.size(), SHORTEST_TEXT);
     EXPECT_EQ(saved.find('\0'), std::string::npos);
@@ -222,7 +246,7 @@ TEST_F(ConfigWriter, TextAsLongAsTheFileFillsItExactly) {
 TEST_F(ConfigWriter, FileOneByteTooShortIsLeftAlone) {
     const std::string old = padded("version = 1\n", SHORTEST_TEXT - 1);
     readAndShow(old);
-    EXPECT_EQ(device::writeDeviceConfig(form.handle()), 0);
+    EXPECT_EQ(app::writeDeviceConfig(form.handle()), 0);
     EXPECT_EQ(configFile(), old);
 }
 
@@ -230,7 +254,7 @@ TEST_F(ConfigWriter, ShortTextIsFollowedByNulsUpToTheOldLength) {
     std::string text = "version = 1\n" + std::string(387, '#') + "\n";
     ASSERT_EQ(text.size(), 400u);
     readAndShow(padded(text, 600));
-    ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+    ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
     const std::string saved = configFile();
     ASSERT_EQ(saved.size(), 600u);
     const std::size_t textLength = saved.find('\0');
@@ -241,14 +265,14 @@ TEST_F(ConfigWriter, ShortTextIsFollowedByNulsUpToTheOldLength) {
 TEST_F(ConfigWriter, MissingFileAtSaveFailsWithoutCreatingIt) {
     readAndShow(padded("version = 1\n", 600));
     std::remove(drive.nativePath("doc/global-config.cfg").c_str());
-    EXPECT_EQ(device::writeDeviceConfig(form.handle()), 0);
+    EXPECT_EQ(app::writeDeviceConfig(form.handle()), 0);
     EXPECT_FALSE(drive.exists("doc/global-config.cfg"));
 }
 
 TEST_F(ConfigWriter, UntouchedPresetWritesTheCountryAndPresetNames) {
     readAndShow(OLD_HXA_V2);
     pickPreset("Germany", 9);
-    ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+    ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
     const std::string saved = configFile();
     EXPECT_NE(saved.find("gsm_country = \"Germany\"\n"), std::string::npos);
     EXPECT_NE(saved.find("gsm_provider = \"O2 - Pay-by-MB\"\n"), std::string::npos);
@@ -279,7 +303,7 @@ TEST_P(ConfigWriterHandEdits, WriteEmptyNamesAndTheEditedValues) {
     readAndShow(OLD_HXA_V2);
     pickPreset("Germany", 9);
     form.setText(GetParam().controlId, GetParam().text);
-    ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+    ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
     const std::string saved = configFile();
     EXPECT_NE(saved.find("gsm_country = \"\"\ngsm_provider = \"\"\n"), std::string::npos) << saved;
 
@@ -296,7 +320,7 @@ TEST_F(ConfigWriter, CountryWithoutPresetSelectionWritesEmptyNames) {
     readAndShow(OLD_HXA_V2);
     pickPreset("Germany", 9);
     form.setSelection(IDC_PROVIDER_LIST, platform::NO_SELECTION);
-    ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+    ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
     EXPECT_NE(configFile().find("gsm_country = \"\"\ngsm_provider = \"\"\n"), std::string::npos);
 }
 
@@ -305,7 +329,7 @@ TEST_F(ConfigWriter, HxbWritesBackTheNamesItReadWhateverTheListsShow) {
                        "gsm_provider = \"Not In Table\"\n",
                        700));
     pickPreset("Germany", 9);
-    ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+    ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
     const std::string saved = configFile();
     EXPECT_NE(saved.find("gsm_country = \"Austria\"\ngsm_provider = \"Not In Table\"\n"), std::string::npos)
         << saved;
@@ -314,7 +338,7 @@ TEST_F(ConfigWriter, HxbWritesBackTheNamesItReadWhateverTheListsShow) {
 TEST_F(ConfigWriter, StoredRadioProfileTheListCannotShowIsKept) {
     readAndShow(padded("version = 2\nradio_profile = 7\n", 700));
     EXPECT_EQ(form.selection(IDC_RADIO_PROFILE_LIST), platform::NO_SELECTION);
-    ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+    ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
     EXPECT_NE(configFile().find("radio_profile = 7\n"), std::string::npos);
 }
 

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "device/config_reader.h"
 #include "device/device_settings.h"
+#include "device/device_write_guard.h"
 #include "device/discovery.h"
 #include "device/status_file.h"
 #include "tests/support/temp_folder.h"
@@ -18,9 +20,9 @@ class DeviceDriveTest : public ::testing::Test {
 protected:
     void SetUp() override {
         device::resetDeviceSettings();
-        device::statusText[0] = '\0';
-        device::deviceSoftwareVersion[0] = '\0';
-        device::updateSupported = 0;
+        device::resetStatusRecords();
+        device::resetDeviceFilesRead();
+        device::resetDeviceWriteGuard();
         ASSERT_LT(drive.root().size(), sizeof device::deviceRoot);
         std::memcpy(device::deviceRoot, drive.root().c_str(), drive.root().size() + 1);
     }

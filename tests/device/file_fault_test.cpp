@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/settings_form.h"
 #include "device/config_reader.h"
 #include "device/config_writer.h"
 #include "device/device_settings.h"
@@ -62,7 +63,7 @@ TEST_F(FileFaults, FailedSaveLeavesTheFileByteForByte) {
             form.setText(IDC_APN, "web.example");
             before = drive.listing();
         },
-        [&] { return device::writeDeviceConfig(form.handle()); },
+        [&] { return app::writeDeviceConfig(form.handle()); },
         [&](const FileCall* hit, FileFault, int result) {
             const std::string saved = drive.readFile("doc/global-config.cfg");
             if (hit == nullptr) {

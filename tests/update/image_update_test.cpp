@@ -4,7 +4,9 @@
 
 #include "update/image_update.h"
 
+#include "device/config_reader.h"
 #include "device/discovery.h"
+#include "device/status_file.h"
 #include "update/md5.h"
 
 #include "tests/support/http_test_pattern.h"
@@ -51,6 +53,7 @@ protected:
     void SetUp() override {
         UpdateServerTest::SetUp();
         std::snprintf(device::deviceRoot, sizeof device::deviceRoot, "%s", drive_.root().c_str());
+        markRadioRead(true);
         image_ = testsupport::patternBytes(IMAGE_SEED, IMAGE_SIZE);
         digest_ = md5HexOf(image_);
         serveImage(IMAGE_SEED, IMAGE_SIZE);
@@ -70,6 +73,13 @@ protected:
     }
 
     // The device's update slot and checksum file as they exist before.
+    // As the startup leaves it: the radio read in this run, with an update
+    // slot or without.
+    static void markRadioRead(bool withSlot) {
+        device::deviceFilesRead = true;
+        device::updateSupported = withSlot ? 1 : 0;
+    }
+
     void prepareDevice(const std::string& slot = "", const std::string& checksum = "") {
         drive_.writeFile("doc/update.bin", slot);
         drive_.writeFile("doc/update.md5", checksum);
@@ -210,6 +220,38 @@ TEST_F(ImageUpdate, MissingDeviceFilesAreNeverCreated) {
     EXPECT_EQ(update::installImage(), 0);
     EXPECT_FALSE(drive_.exists("doc/update.md5"));
     EXPECT_TRUE(drive_.readFile("doc/update.bin") == image_);
+}
+
+// Only a radio found and read in this run, with an update slot, gets the
+// image: before the read deviceRoot may be empty (a relative path) or change.
+TEST_F(ImageUpdate, InstallNeedsARadioReadInThisRunWithASlot) {
+    serveChecksum(digest_ + "\n");
+    prepareDevice("old slot", "old record");
+    ASSERT_EQ(update::downloadImage(FOLDER), 1);
+    ASSERT_EQ(update::verifyImage(FOLDER), 1);
+    struct Case {
+        const char* name;
+        bool read;
+        std::int32_t slot;
+        const char* root;
+    };
+    const std::string root = drive_.root();
+    const Case cases[] = {
+        {"not read yet, root of the drive", false, 0, root.c_str()},
+        {"not read yet, slot flag left over", false, 1, root.c_str()},
+        {"not read yet, no root", false, 0, ""},
+        {"read, no slot offered", true, 0, root.c_str()},
+    };
+    for (const Case& c : cases) {
+        device::resetDeviceFilesRead();
+        device::deviceFilesRead = c.read;
+        device::updateSupported = c.slot;
+        std::snprintf(device::deviceRoot, sizeof device::deviceRoot, "%s", c.root);
+        EXPECT_EQ(update::installImage(), 0) << c.name;
+        EXPECT_EQ(drive_.readFile("doc/update.bin"), "old slot") << c.name;
+        EXPECT_EQ(drive_.readFile("doc/update.md5"), "old record") << c.name;
+        EXPECT_FALSE(std::filesystem::exists("doc")) << c.name << ": written beside the program";
+    }
 }
 
 TEST_F(ImageUpdate, ImageThatCannotBeReadIsNotAnnouncedToTheDevice) {

@@ -10,7 +10,9 @@
 #include <sstream>
 #include <string>
 
+#include "device/config_reader.h"
 #include "device/discovery.h"
+#include "device/status_file.h"
 #include "tests/support/file_faults.h"
 #include "tests/support/http_test_pattern.h"
 #include "tests/support/temp_folder.h"
@@ -54,6 +56,8 @@ TEST_P(InstallFaults, FailedInstallationLeavesTheChecksumRecordAsItWas) {
     testsupport::TempFolder drive;
     testsupport::TempFolder temp;
     std::snprintf(device::deviceRoot, sizeof device::deviceRoot, "%s", drive.root().c_str());
+    device::deviceFilesRead = true;  // the radio was read and offered a slot
+    device::updateSupported = 1;
     // Three pieces of the copy buffer and a bit.
     const std::string image = testsupport::patternBytes(61, 2500);
     temp.writeFile("image.tmp", image);

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/settings_form.h"
 #include "device/config_reader.h"
 #include "device/config_writer.h"
 #include "device/device_settings.h"
@@ -83,7 +84,7 @@ TEST_F(RealDrive, ReadsProbesAndSavesTheDeviceFiles) {
     testsupport::MemoryDialog form;
     form.setText(IDC_WIFI_SSID, "saved");
     form.setText(IDC_APN, "web");
-    ASSERT_EQ(device::writeDeviceConfig(form.handle()), 1);
+    ASSERT_EQ(app::writeDeviceConfig(form.handle()), 1);
     const std::string saved = read("doc/global-config.cfg");
     EXPECT_EQ(saved.size(), config.size());
     EXPECT_NE(saved.find("wifi_ssid = \"saved\"\n"), std::string::npos);

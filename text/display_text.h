@@ -1,15 +1,15 @@
 #pragma once
-// Turns a table name's bytes into UTF-16 text for display. The table stores
-// names as raw bytes: mostly UTF-8, with the odd byte that is not valid UTF-8.
-// Valid UTF-8 sequences are decoded; any other byte is shown as the Latin-1
-// letter of the same value, so every name shows readably and nothing is lost.
-// Only display uses this: comparisons and the configuration file keep the bytes.
-// Header-only, so the Windows dialog services can use it without linking the
-// core.
+// Turns 8-bit text into UTF-16 for display. The program's texts (carrier
+// names, the device's values) are raw bytes: mostly UTF-8, with the odd byte
+// that is not valid UTF-8. Valid UTF-8 sequences are decoded; any other byte
+// is shown as the Latin-1 letter of the same value, so every text shows
+// readably and nothing is lost. Only display uses this: comparisons and the
+// configuration file keep the bytes. Header-only and free of every other
+// module, so each dialog implementation can use it.
 
 #include <cstddef>
 
-namespace carriers {
+namespace text {
 
 namespace display_text_detail {
 
@@ -98,4 +98,4 @@ inline std::size_t decodeDisplayText(const char* bytes, char16_t* out, std::size
     return written;
 }
 
-}  // namespace carriers
+}  // namespace text

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "carriers/carrier_table.h"
-#include "carriers/display_text.h"
+#include "text/display_text.h"
 
 namespace {
 
 std::u16string decode(const char* bytes, std::size_t capacity = 128) {
     char16_t out[128];
-    const std::size_t count = carriers::decodeDisplayText(bytes, out, capacity);
+    const std::size_t count = text::decodeDisplayText(bytes, out, capacity);
     EXPECT_LT(count, capacity);
     EXPECT_EQ(out[count], 0);
     return std::u16string(out, count);
@@ -51,7 +51,7 @@ TEST(CarrierDisplayText, StaysWithinTheOutputAndNeverSplitsAPair) {
     EXPECT_EQ(decode("ab\xF0\x9F\x93\xBB", 5), u"ab\U0001F4FB");
     EXPECT_EQ(decode("abc", 1), u"");
     char16_t untouched = u'x';
-    EXPECT_EQ(carriers::decodeDisplayText("abc", &untouched, 0), 0u);
+    EXPECT_EQ(text::decodeDisplayText("abc", &untouched, 0), 0u);
     EXPECT_EQ(untouched, u'x');
 }
 

@@ -1,0 +1,37 @@
+#pragma once
+// What the Windows program creates once at start and its window procedures
+// share. Written by the user-interface thread before the main dialog runs;
+// read only by that thread afterwards.
+
+#include <windows.h>
+
+namespace program {
+
+extern HINSTANCE programInstance;
+// Solid white (0xFFFFFF): the dialog's background and that of its static
+// texts and buttons. Created once, never freed.
+extern HBRUSH whiteBrush;
+// Shortcut table 109, shared by the message loop and the message-filter hook.
+extern HACCEL shortcuts;
+
+// Loads table 109 unless it is loaded already.
+HACCEL loadShortcuts();
+
+// The main window's procedure: the whole run of the main dialog takes place
+// inside its first paint.
+LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Turns keyboard messages of the modal dialogs' loops into the main dialog's
+// shortcut commands; installed while the main dialog runs.
+LRESULT CALLBACK messageFilterHook(int code, WPARAM wParam, LPARAM lParam);
+void installShortcutHook();
+void removeShortcutHook();
+
+// The main dialog's window procedure: forwards to app/.
+INT_PTR CALLBACK mainDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Makes the form's text fields refuse characters the configuration file
+// cannot carry, typed or pasted.
+void filterFormTextFields(HWND dialog);
+
+}  // namespace program
