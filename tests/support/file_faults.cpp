@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <mutex>
 
 #include "platform/files.h"
 
@@ -50,6 +51,10 @@ struct OpenFile {
 };
 
 struct State {
+    // Workers may make file calls on several threads: the log and the table
+    // of open handles change under this lock.
+    std::mutex lock;
+    std::function<void(const FileCall&)> observer;
     std::vector<FileCall> calls;
     std::map<std::intptr_t, OpenFile> open;  // by native handle
     int armedCall = 0;
@@ -64,13 +69,32 @@ State& state() {
 // Logs the call; true when it is the armed one.
 bool record(FileOperation operation, const std::string& path, bool forWriting) {
     State& s = state();
-    s.calls.push_back(FileCall{operation, path, forWriting});
-    return static_cast<int>(s.calls.size()) == s.armedCall;
+    const FileCall call{operation, path, forWriting};
+    bool armed = false;
+    std::function<void(const FileCall&)> observer;
+    {
+        const std::lock_guard<std::mutex> hold(s.lock);
+        s.calls.push_back(call);
+        armed = static_cast<int>(s.calls.size()) == s.armedCall;
+        observer = s.observer;
+    }
+    if (observer) {
+        observer(call);  // may hold this thread before the call goes on
+    }
+    return armed;
 }
 
 OpenFile openFileOf(const File& file) {
-    const auto it = state().open.find(file.native());
-    return it != state().open.end() ? it->second : OpenFile{"(not opened through the platform)", false};
+    State& s = state();
+    const std::lock_guard<std::mutex> hold(s.lock);
+    const auto it = s.open.find(file.native());
+    return it != s.open.end() ? it->second : OpenFile{"(not opened through the platform)", false};
+}
+
+void forgetOpenFile(const File& file) {
+    State& s = state();
+    const std::lock_guard<std::mutex> hold(s.lock);
+    s.open.erase(file.native());
 }
 
 File open(File (*real)(const char*), const char* path, bool forWriting) {
@@ -79,6 +103,7 @@ File open(File (*real)(const char*), const char* path, bool forWriting) {
     }
     File file = real(path);
     if (file.isOpen()) {
+        const std::lock_guard<std::mutex> hold(state().lock);
         state().open[file.native()] = OpenFile{path, forWriting};
     }
     return file;
@@ -144,7 +169,7 @@ bool wrapCloseFile(File& file) {
         return realCloseFile(file);  // nothing to close: not a call worth counting
     }
     const OpenFile f = openFileOf(file);
-    state().open.erase(file.native());
+    forgetOpenFile(file);
     const bool armed = record(FileOperation::Close, f.path, f.forWriting);
     // The handle is released either way, as the real close does when it fails.
     const bool closed = realCloseFile(file);
@@ -164,8 +189,14 @@ const char* faultName(FileFault fault) {
 }
 
 void resetFileCalls() {
+    const std::lock_guard<std::mutex> hold(state().lock);
     state().calls.clear();
     state().armedCall = 0;
+}
+
+void observeFileCalls(std::function<void(const FileCall&)> observer) {
+    const std::lock_guard<std::mutex> hold(state().lock);
+    state().observer = std::move(observer);
 }
 
 void armFileFault(int call, FileFault fault) {
@@ -175,7 +206,10 @@ void armFileFault(int call, FileFault fault) {
 
 const std::vector<FileCall>& fileCalls() { return state().calls; }
 
-int openFileCount() { return static_cast<int>(state().open.size()); }
+int openFileCount() {
+    const std::lock_guard<std::mutex> hold(state().lock);
+    return static_cast<int>(state().open.size());
+}
 
 std::string describe(const FileCall& call) {
     static const char* const NAMES[] = {"open", "read", "write", "flush", "set length of", "close"};

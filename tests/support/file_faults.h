@@ -35,6 +35,9 @@ void resetFileCalls();
 void armFileFault(int call, FileFault fault);
 // The calls since resetFileCalls, in order.
 const std::vector<FileCall>& fileCalls();
+// Called for every call, on the thread that makes it, before the call goes on
+// (an empty function stops it): a test can hold a worker at a chosen call.
+void observeFileCalls(std::function<void(const FileCall&)> observer);
 // Files opened through the platform layer and not closed yet.
 int openFileCount();
 

@@ -3,8 +3,39 @@
 #include "tests/support/memory_dialog.h"
 
 #include <cstring>
+#include <mutex>
 
 namespace testsupport {
+
+namespace {
+
+// A real dialog carries out each operation on its own thread, one at a time;
+// workers on several threads take turns here the same way.
+std::recursive_mutex& operationLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+}  // namespace
+
+OneOperationAtATime::OneOperationAtATime() {
+    operationLock().lock();
+}
+
+OneOperationAtATime::~OneOperationAtATime() {
+    operationLock().unlock();
+}
+
+void MemoryDialog::observeTextSet(int controlId, const std::string& text) {
+    std::function<void(int, const std::string&)> observer;
+    {
+        const testsupport::OneOperationAtATime one;
+        observer = textSetObserver_;
+    }
+    if (observer) {
+        observer(controlId, text);
+    }
+}
 
 platform::DialogHandle MemoryDialog::handle() {
     return reinterpret_cast<platform::DialogHandle>(this);
@@ -88,30 +119,36 @@ using testsupport::MemoryDialog;
 
 void listReset(DialogHandle dialog, int controlId) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::ListReset, controlId);
     memory.setItems(controlId, {});
 }
 
 void listAppend(DialogHandle dialog, int controlId, const char* text) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::ListAppend, controlId);
     memory.control(controlId).items.emplace_back(text);
 }
 
 int listSelection(DialogHandle dialog, int controlId) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::ListSelection, controlId);
     return memory.selection(controlId);
 }
 
 void listSelect(DialogHandle dialog, int controlId, int index) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::ListSelect, controlId);
     memory.setSelection(controlId, index);
 }
 
 void setControlText(DialogHandle dialog, int controlId, const char* text) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observeTextSet(controlId, text);  // may hold this thread, before the operation
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::SetControlText, controlId);
     memory.setText(controlId, text);
     memory.control(controlId).textHistory.emplace_back(text);
@@ -119,6 +156,7 @@ void setControlText(DialogHandle dialog, int controlId, const char* text) {
 
 void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint32_t capacity) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::GetControlText, controlId);
     if (capacity == 0) {
         return;  // nowhere to put even the terminator
@@ -131,12 +169,14 @@ void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint3
 
 bool isChecked(DialogHandle dialog, int controlId) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::IsChecked, controlId);
     return memory.checkState(controlId) == testsupport::CheckState::Checked;
 }
 
 void setChecked(DialogHandle dialog, int controlId, bool checked) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::SetChecked, controlId);
     memory.setCheckState(controlId, checked ? testsupport::CheckState::Checked
                                             : testsupport::CheckState::Unchecked);
@@ -148,18 +188,21 @@ namespace platform {
 
 void showControl(DialogHandle dialog, int controlId, bool shown) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::ShowControl, controlId);
     memory.setVisible(controlId, shown);
 }
 
 void closeDialog(DialogHandle dialog, int result) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::CloseDialog, 0);
     memory.close(result);
 }
 
 void runDebugDialog(DialogHandle owner, const char* text) {
     MemoryDialog& memory = MemoryDialog::from(owner);
+    const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::RunDebugDialog, 0);
     memory.addDebugDialog(text);
 }

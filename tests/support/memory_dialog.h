@@ -10,6 +10,7 @@
 // anything touches it.
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -48,6 +49,17 @@ struct MemoryControl {
     int selection = platform::NO_SELECTION;
     CheckState check = CheckState::Unchecked;
     bool visible = true;
+};
+
+// Held by each platform operation on a memory dialog: operations from several
+// threads take effect one at a time, as on a real dialog's thread. A test
+// that inspects a dialog while workers run holds it too.
+class OneOperationAtATime {
+public:
+    OneOperationAtATime();
+    ~OneOperationAtATime();
+    OneOperationAtATime(const OneOperationAtATime&) = delete;
+    OneOperationAtATime& operator=(const OneOperationAtATime&) = delete;
 };
 
 class MemoryDialog {
@@ -97,6 +109,14 @@ public:
     std::size_t callCount(DialogOperation operation) const;
     void clearCalls() { calls_.clear(); }
 
+    // Called on the worker's thread before each setControlText takes effect
+    // (outside the operation lock): a test can hold a worker at a given text.
+    void onTextSet(std::function<void(int controlId, const std::string& text)> observer) {
+        const OneOperationAtATime one;
+        textSetObserver_ = std::move(observer);
+    }
+    void observeTextSet(int controlId, const std::string& text);
+
     // Used by the platform functions.
     MemoryControl& control(int controlId) { return controls_[controlId]; }
     void record(DialogOperation operation, int controlId) { calls_.push_back({operation, controlId}); }
@@ -106,6 +126,7 @@ private:
     std::vector<DialogCall> calls_;
     std::optional<int> closedWith_;
     std::vector<std::string> debugDialogTexts_;
+    std::function<void(int, const std::string&)> textSetObserver_;
 };
 
 }  // namespace testsupport
