@@ -1,6 +1,6 @@
 #include "tests/e2e/windows_session.h"
 
-#include "tests/win32/driver/line_protocol.h"
+#include "tools/program_driver/line_protocol.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -10,7 +10,7 @@
 
 #include "app/main_dialog.h"
 #include "res/control_ids.h"
-#include "tests/win32/driver/program_driver.h"
+#include "tools/program_driver/program_driver.h"
 
 namespace {
 

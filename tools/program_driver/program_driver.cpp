@@ -1,4 +1,4 @@
-#include "tests/win32/driver/program_driver.h"
+#include "tools/program_driver/program_driver.h"
 
 #include <thread>
 

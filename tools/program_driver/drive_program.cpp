@@ -27,8 +27,8 @@
 #include <sstream>
 #include <string>
 
-#include "tests/win32/driver/line_protocol.h"
-#include "tests/win32/driver/program_driver.h"
+#include "tools/program_driver/line_protocol.h"
+#include "tools/program_driver/program_driver.h"
 
 namespace {
 
