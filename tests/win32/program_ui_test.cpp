@@ -66,14 +66,17 @@ protected:
         EXPECT_TRUE(ProgramDriver::waitUntilGone(debug, STEP_TIMEOUT));
     }
 
-    // Cancel ends the program with exit code 0.
-    void expectCancelEndsTheProgram() {
-        ProgramDriver::click(dialog, IDC_TASK_BUTTON);
+    // The button closes the dialog and the program ends with exit code 0.
+    void expectButtonEndsTheProgram(int button) {
+        ProgramDriver::click(dialog, button);
         EXPECT_TRUE(ProgramDriver::waitUntilGone(dialog, STEP_TIMEOUT));
         DWORD exitCode = 1;
         ASSERT_TRUE(program.waitForExit(STEP_TIMEOUT, &exitCode));
         EXPECT_EQ(exitCode, 0u);
     }
+
+    // Cancel while waiting for the radio.
+    void expectCancelEndsTheProgram() { expectButtonEndsTheProgram(IDC_TASK_BUTTON); }
 
     void expectOfferWithoutAnswer() {
         EXPECT_TRUE(reaches(dialog, ControlCondition::textIs(IDC_INFO_AREA, OFFER_WITHOUT_ANSWER)));
@@ -91,14 +94,8 @@ protected:
         EXPECT_EQ(ProgramDriver::text(dialog, IDC_SECOND_BUTTON), "Quit");
     }
 
-    // "Quit" on the form ends the program with exit code 0.
-    void expectQuitEndsTheProgram() {
-        ProgramDriver::click(dialog, IDC_SECOND_BUTTON);
-        EXPECT_TRUE(ProgramDriver::waitUntilGone(dialog, STEP_TIMEOUT));
-        DWORD exitCode = 1;
-        ASSERT_TRUE(program.waitForExit(STEP_TIMEOUT, &exitCode));
-        EXPECT_EQ(exitCode, 0u);
-    }
+    // "Quit" on the form.
+    void expectQuitEndsTheProgram() { expectButtonEndsTheProgram(IDC_SECOND_BUTTON); }
 
     ProgramDriver program;
     HWND dialog = nullptr;
