@@ -1,4 +1,4 @@
-#include "tests/win32/driver/program_driver.h"
+#include "tools/program_driver/program_driver.h"
 
 #include <thread>
 
@@ -6,7 +6,77 @@ namespace uidriver {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr milliseconds POLL{50};
+// The mark of waitUntilHandled usually passes within a few milliseconds.
+constexpr milliseconds MARK_POLL{5};
+
+// Checks until check() is true (true) or end has passed (false); the last
+// check comes after end.
+template <typename Check>
+bool pollUntil(Clock::time_point end, milliseconds interval, Check check) {
+    for (;;) {
+        if (check()) return true;
+        if (Clock::now() >= end) return false;
+        std::this_thread::sleep_for(interval);
+    }
+}
+
+// What is left of the time until end, for a message's own time limit.
+UINT millisecondsUntil(Clock::time_point end) {
+    const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now()).count();
+    return left > 0 ? static_cast<UINT>(left) : 1;
+}
+
+bool isEditField(HWND window) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    return lstrcmpiA(name, "Edit") == 0;
+}
+
+BOOL CALLBACK findEditField(HWND child, LPARAM parameter) {
+    if (!isEditField(child)) return TRUE;
+    *reinterpret_cast<HWND*>(parameter) = child;
+    return FALSE;
+}
+
+// The field whose modified flag carries waitUntilHandled's mark: the window
+// itself when it is an edit field, otherwise its first one. The program never
+// reads that flag, and the mark puts it back.
+HWND markField(HWND window) {
+    if (isEditField(window)) return window;
+    HWND found = nullptr;
+    EnumChildWindows(window, findEditField, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Posts the mark behind everything already posted to the field's thread and
+// waits until the thread has taken it: a thread takes the messages posted to
+// its windows in the order they were posted. Sent messages overtake posted
+// ones, so the flag is cleared by a sent message and set by the posted one.
+// A message with a pointer cannot be posted to another process; this one has
+// none.
+bool passMark(HWND field, Clock::time_point end) {
+    DWORD_PTR before = 0;
+    if (SendMessageTimeoutW(field, EM_GETMODIFY, 0, 0, SMTO_BLOCK, millisecondsUntil(end), &before) == 0 ||
+        SendMessageTimeoutW(field, EM_SETMODIFY, FALSE, 0, SMTO_BLOCK, millisecondsUntil(end), nullptr) == 0 ||
+        PostMessageW(field, EM_SETMODIFY, TRUE, 0) == 0) {
+        return false;
+    }
+    bool gone = false;
+    const bool passed = pollUntil(end, MARK_POLL, [&] {
+        DWORD_PTR modified = 0;
+        gone = IsWindow(field) == 0;
+        return gone ||
+               (SendMessageTimeoutW(field, EM_GETMODIFY, 0, 0, SMTO_BLOCK, millisecondsUntil(end), &modified) != 0 &&
+                modified != 0);
+    });
+    if (gone) return false;
+    SendMessageTimeoutW(field, EM_SETMODIFY, before != 0 ? TRUE : FALSE, 0, SMTO_BLOCK, millisecondsUntil(end),
+                        nullptr);
+    return passed;
+}
 
 struct WindowSearch {
     DWORD processId;
@@ -84,12 +154,9 @@ HWND ProgramDriver::findDialog(const char* caption) const {
 }
 
 HWND ProgramDriver::waitForDialog(const char* caption, milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    do {
-        if (HWND found = findDialog(caption)) return found;
-        std::this_thread::sleep_for(POLL);
-    } while (std::chrono::steady_clock::now() < end);
-    return nullptr;
+    HWND found = nullptr;
+    pollUntil(Clock::now() + timeout, POLL, [&] { return (found = findDialog(caption)) != nullptr; });
+    return found;
 }
 
 std::string ProgramDriver::text(HWND dialog, int controlId) {
@@ -102,18 +169,80 @@ std::string ProgramDriver::text(HWND dialog, int controlId) {
     return narrow(wide);
 }
 
-bool ProgramDriver::waitForText(HWND dialog, int controlId, const std::string& expected, milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    do {
-        if (text(dialog, controlId) == expected) return true;
-        std::this_thread::sleep_for(POLL);
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
-}
-
 bool ProgramDriver::isVisible(HWND dialog, int controlId) {
     HWND control = GetDlgItem(dialog, controlId);
     return control != nullptr && (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+ControlView ProgramDriver::look(HWND dialog, int controlId) {
+    ControlView view;
+    if (dialog == nullptr || !IsWindow(dialog)) return view;
+    if (GetDlgItem(dialog, controlId) == nullptr) {
+        view.state = ControlView::State::NoControl;
+        return view;
+    }
+    view.state = isVisible(dialog, controlId) ? ControlView::State::Shown : ControlView::State::Hidden;
+    view.text = text(dialog, controlId);
+    return view;
+}
+
+bool ControlView::satisfies(const ControlCondition& condition) const {
+    const bool present = state == State::Shown || state == State::Hidden;
+    switch (condition.kind) {
+        case ControlCondition::Kind::Visible:
+            return state == State::Shown;
+        case ControlCondition::Kind::Hidden:
+            return state == State::Hidden;
+        case ControlCondition::Kind::TextIs:
+            return present && text == condition.text;
+        case ControlCondition::Kind::TextContains:
+            return present && text.find(condition.text) != std::string::npos;
+    }
+    return false;
+}
+
+std::string ControlView::describe() const {
+    switch (state) {
+        case State::NoDialog:
+            return "no dialog";
+        case State::NoControl:
+            return "no control";
+        case State::Shown:
+            return "shown: " + text;
+        case State::Hidden:
+            return "hidden: " + text;
+    }
+    return "";
+}
+
+WaitOutcome ProgramDriver::waitUntil(HWND dialog, const ControlCondition& condition, milliseconds timeout) {
+    WaitOutcome outcome;
+    pollUntil(Clock::now() + timeout, POLL, [&] {
+        outcome.seen = look(dialog, condition.controlId);
+        outcome.met = outcome.seen.satisfies(condition);
+        return outcome.met || outcome.seen.state == ControlView::State::NoDialog;
+    });
+    return outcome;
+}
+
+WaitOutcome ProgramDriver::staysFor(HWND dialog, const ControlCondition& condition, milliseconds period) {
+    WaitOutcome outcome;
+    const bool broken = pollUntil(Clock::now() + period, POLL, [&] {
+        outcome.seen = look(dialog, condition.controlId);
+        return !outcome.seen.satisfies(condition);
+    });
+    outcome.met = !broken;
+    return outcome;
+}
+
+// Two marks: the first passes what was posted before the call, the second
+// what those messages posted while they were handled (a close box, for one,
+// posts the dialog's Cancel command).
+bool ProgramDriver::waitUntilHandled(HWND window, milliseconds timeout) {
+    HWND field = markField(window);
+    if (field == nullptr) return false;
+    const auto end = Clock::now() + timeout;
+    return passMark(field, end) && passMark(field, end);
 }
 
 void ProgramDriver::setText(HWND dialog, int controlId, const std::string& text) {
@@ -184,12 +313,7 @@ void ProgramDriver::pressCloseBox(HWND window) {
 }
 
 bool ProgramDriver::waitUntilGone(HWND window, milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    do {
-        if (!IsWindow(window) || !IsWindowVisible(window)) return true;
-        std::this_thread::sleep_for(POLL);
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
+    return pollUntil(Clock::now() + timeout, POLL, [&] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
 bool ProgramDriver::waitForExit(milliseconds timeout, DWORD* exitCode) {
