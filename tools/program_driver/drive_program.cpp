@@ -15,7 +15,9 @@
 //   selection <id>                 the list's selected index (-1: none)
 //   items <id>                     the list's entries, joined by "|"
 //   checked <id>                   1 or 0
-//   set-text <id> <text>           replaces a field's text
+//   set-text <id> <text>           replaces a field's text (no input filter sees it)
+//   type <id> <text>               types the text into a field, character by character
+//   paste <id> <text>              pastes the text into a field through the clipboard
 //   ctrl <letter> | alt <letter> | escape     keys to the main dialog
 //   wait-gone <ms>                 waits until the main dialog is gone
 //   wait-exit <ms>                 waits for the program's end; its exit code
@@ -138,6 +140,14 @@ int main() {
             words >> id;
             ProgramDriver::setText(dialog, id, uidriver::unescapeLine(rest(words)));
             answer("ok");
+        } else if (command == "type") {
+            words >> id;
+            ProgramDriver::typeText(dialog, id, uidriver::unescapeLine(rest(words)));
+            answer("ok");
+        } else if (command == "paste") {
+            words >> id;
+            answer(ProgramDriver::pasteText(dialog, id, uidriver::unescapeLine(rest(words))) ? "ok"
+                                                                                            : "fail clipboard");
         } else if (command == "ctrl" || command == "alt") {
             std::string letter;
             words >> letter;

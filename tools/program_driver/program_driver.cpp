@@ -249,6 +249,37 @@ void ProgramDriver::setText(HWND dialog, int controlId, const std::string& text)
     SetDlgItemTextA(dialog, controlId, text.c_str());
 }
 
+void ProgramDriver::typeText(HWND dialog, int controlId, const std::string& text) {
+    HWND control = GetDlgItem(dialog, controlId);
+    for (char c : text) {
+        SendMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+}
+
+bool ProgramDriver::pasteText(HWND dialog, int controlId, const std::string& text) {
+    // The clipboard needs an owner window for its data; a message-only one.
+    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const int units = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    HGLOBAL data = units > 0 ? GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(units) * sizeof(wchar_t)) : nullptr;
+    bool set = false;
+    if (data != nullptr) {
+        auto* wide = static_cast<wchar_t*>(GlobalLock(data));
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide, units);
+        GlobalUnlock(data);
+        if (OpenClipboard(owner)) {
+            EmptyClipboard();
+            set = SetClipboardData(CF_UNICODETEXT, data) != nullptr;
+            CloseClipboard();
+        }
+        if (!set) GlobalFree(data);
+    }
+    if (set) {
+        SendMessageW(GetDlgItem(dialog, controlId), WM_PASTE, 0, 0);
+    }
+    if (owner != nullptr) DestroyWindow(owner);
+    return set;
+}
+
 void ProgramDriver::click(HWND dialog, int controlId) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, controlId)));

@@ -88,7 +88,16 @@ public:
     static std::string text(HWND dialog, int controlId);
     static bool isVisible(HWND dialog, int controlId);
     static ControlView look(HWND dialog, int controlId);
+    // Replaces the text as the program itself would (WM_SETTEXT): no
+    // keyboard, so no input filter of the field sees it.
     static void setText(HWND dialog, int controlId, const std::string& text);
+    // Types each byte into the control as the character message a key
+    // produces (WM_CHAR), one after the other, each handled before the next.
+    static void typeText(HWND dialog, int controlId, const std::string& text);
+    // Puts UTF-8 text on the clipboard and pastes it into the control
+    // (WM_PASTE), as Ctrl+V or the context menu would. False when the
+    // clipboard cannot be set.
+    static bool pasteText(HWND dialog, int controlId, const std::string& text);
 
     // Waits until the condition holds. Not met when the timeout passes, or
     // at once when the dialog is gone (nothing can change any more).
