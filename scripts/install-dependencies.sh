@@ -13,6 +13,7 @@ packages=(
     wine wine64 dosfstools
     xvfb x11-apps netpbm
     clang libclang-rt-14-dev llvm
+    dpkg-dev lintian
 )
 
 missing=()
