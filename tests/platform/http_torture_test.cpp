@@ -93,10 +93,12 @@ TEST_F(HttpTorture, ServerThatFallsSilentEndsTheCallWithWhatArrived) {
         const char* name;
         HttpTestReply reply;
         std::string received;
-        // Wine's WinHTTP drops the bytes it holds of a chunk whose rest never
-        // comes, and then reports the body complete: it delivers only a
-        // head of what arrived.
-        bool wineDeliversLess;
+        // Wine's WinHTTP mishandles a chunk whose rest never comes: it drops
+        // the bytes it holds of it and reports the body complete, and it was
+        // seen to read past the end of its own buffer there (a page fault in
+        // WinHttpReadData that ends the whole test program, depending on
+        // where the heap ends). Such a case runs only outside Wine.
+        bool notUnderWine;
     } cases[] = {
         {"accepts and never answers", beforeStatusLine, "", false},
         {"sends the headers, then nothing", stallingReply(body, 0), "", false},
@@ -105,7 +107,9 @@ TEST_F(HttpTorture, ServerThatFallsSilentEndsTheCallWithWhatArrived) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const bool exact = !(c.wineDeliversLess && testsupport::runningUnderWine());
+        if (c.notUnderWine && testsupport::runningUnderWine()) {
+            continue;
+        }
         server().script("/firmware/latest/version.info", c.reply);
         server().script(IMAGE_PATH, c.reply);
 
@@ -113,20 +117,14 @@ TEST_F(HttpTorture, ServerThatFallsSilentEndsTheCallWithWhatArrived) {
         const auto start = Clock::now();
         const std::int32_t result = update::httpGet(FOLDER, u"version.info", 4000, buffer.data(), false);
         EXPECT_LT(Clock::now() - start, PROMPTLY);
-        if (exact) {
-            EXPECT_EQ(result, static_cast<std::int32_t>(c.received.size()));
-        }
-        ASSERT_TRUE(result >= 0 && result <= static_cast<std::int32_t>(c.received.size())) << result;
-        EXPECT_EQ(buffer.substr(0, result), c.received.substr(0, result));
+        ASSERT_EQ(result, static_cast<std::int32_t>(c.received.size()));
+        EXPECT_EQ(buffer.substr(0, result), c.received);
 
         testsupport::TempFolder folder;
         const FileResult file = download(folder);
         EXPECT_LT(file.took, PROMPTLY);
         EXPECT_EQ(file.result, static_cast<std::int32_t>(file.content.size()));
-        if (exact) {
-            EXPECT_TRUE(file.content == c.received);
-        }
-        EXPECT_TRUE(c.received.starts_with(file.content));
+        EXPECT_TRUE(file.content == c.received);
         EXPECT_EQ(file.digest, updatetest::md5HexOf(file.content));
     }
 }
