@@ -202,6 +202,8 @@ TEST_F(UpdateServerTest, AnswersTheProductsClientThroughTheProxySetting) {
     EXPECT_EQ(update::httpGet(u"/firmware/latest/", u"version.info", sizeof buffer, buffer, false), 6);
     EXPECT_STREQ(buffer, "2.2.0\n");
 
+    // The client may have the whole answer before the server has recorded it.
+    ASSERT_TRUE(server->log().waitFor("GET /firmware/latest/version.info -> 200", std::chrono::seconds(5)));
     const auto requests = server->requests();
     ASSERT_EQ(requests.size(), 1u);
     // Proxy form; libcurl leaves out the default port that WinHTTP writes.

@@ -233,14 +233,16 @@ void UpdateServer::serve(int connectionFd) {
         }
         complete = sendAll(connection.get(), response.data(), response.size());
     }
+    // Recorded before its log line, so that a test that has waited for the
+    // line finds the request among requests().
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(request);
+    }
     log_.add("%s %s -> %d, %llu bytes%s, agent \"%s\"", request.method.empty() ? "?" : request.method.c_str(),
              request.path.empty() ? request.target.c_str() : request.path.c_str(), request.status,
              static_cast<unsigned long long>(request.bodyBytes), complete ? "" : " (client went away)",
              request.userAgent.c_str());
-    {
-        std::lock_guard lock(mutex_);
-        requests_.push_back(std::move(request));
-    }
 
     ::shutdown(connection.get(), SHUT_WR);
     // Let the client read everything before the socket goes away.

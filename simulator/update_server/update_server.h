@@ -50,6 +50,9 @@ public:
     std::uint16_t port() const { return port_; }
     // "http://127.0.0.1:<port>", the value for http_proxy.
     std::string proxyUrl() const;
+    // The requests answered so far. One is recorded once its answer has been
+    // sent, which may be after the client has read all of it: wait for its
+    // line in log() first.
     std::vector<ServedRequest> requests() const;
     const EventLog& log() const { return log_; }
 
