@@ -118,6 +118,32 @@ if only_target=ondavox_tests build thread-sanitizer -DONDAVOX_THREAD_SANITIZER=O
         build/thread-sanitizer/tests/ondavox_tests --gtest_filter='Threads.*:*/ProgramEnd.*'
 fi
 
+# The Linux package as a user meets it: built in Release, checked by lintian
+# (no errors), installed with dpkg and started as a normal user. Two tests.
+package_test() {  # name, command...
+    local name=$1
+    shift
+    if "$@" >>"$logs/package.log" 2>&1; then
+        passed=$((passed + 1))
+        echo "== package: $name: passed"
+    else
+        failed=$((failed + 1))
+        tail -n 30 "$logs/package.log"
+        echo "== package: $name: failed (log: build/test-logs/package.log)"
+    fi
+}
+if [ "${native_built:-0}" = 1 ] && grep -q 'add_executable(ondavox-utility' program/linux/CMakeLists.txt 2>/dev/null; then
+    echo "== building the Linux package"
+    : >"$logs/package.log"
+    package_test "built, lintian shows no errors" sh -c 'scripts/make-deb.sh >"$0"' "$logs/package-path"
+    deb=$(tail -n 1 "$logs/package-path" 2>/dev/null)
+    package_test "installs and starts as a normal user" sh -c '
+        dpkg -i "$0" &&
+        test -f /usr/share/applications/ondavox-utility.desktop &&
+        test -f /usr/share/icons/hicolor/128x128/apps/ondavox-utility.png &&
+        runuser -u nobody -- ondavox-utility --version | tee /dev/stderr | grep -q "^ondavox-utility 3\.2\.7"' "$deb"
+fi
+
 # Every fuzz target for a short while (clang, ASan and UBSan); each counts as
 # one test, passed when it found nothing. scripts/run-fuzz.sh runs them longer.
 echo "== building and running the fuzz targets"
