@@ -71,15 +71,20 @@ void startupTask(void* argument) {
     // "done" whatever the answer: an unreachable server only means no offer.
     showProgress(dialog, {{L1, done}, {L2, done}, {L3, done}, {L4, done}});
 
+    // The dialog may take a press between any two steps, so "Cancel" goes
+    // away before the state changes and the new buttons show after it.
     if (newer == 0) {
-        showForm(dialog, true);
+        platform::showControl(dialog, IDC_TASK_BUTTON, false);
         dialogState = STATE_EDITING;
+        showForm(dialog, true);
     } else if (device::updateSupported != 0) {
         openUpdateOffer(dialog);
     } else {
+        platform::showControl(dialog, IDC_TASK_BUTTON, false);
         showVersionMessage(dialog, uiStrings.visitMakerNotice);
         platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.ok);
         dialogState = STATE_NOTICE;
+        platform::showControl(dialog, IDC_TASK_BUTTON, true);
     }
 }
 

@@ -30,11 +30,13 @@ void openUpdateOffer(platform::DialogHandle dialog) {
     platform::setControlText(dialog, IDC_FIRST_BUTTON, uiStrings.yes);
     platform::setControlText(dialog, IDC_SECOND_BUTTON, uiStrings.noThanks);
     platform::showControl(dialog, IDC_TASK_BUTTON, false);
-    platform::showControl(dialog, IDC_FIRST_BUTTON, true);
-    platform::showControl(dialog, IDC_SECOND_BUTTON, true);
-    // The two together: button 2 reads offerFlag to tell "No, Thanks!" from "Quit".
+    // The dialog may take a press between any two steps: the buttons mean
+    // the offer before they show. Button 2 reads offerFlag to tell "No,
+    // Thanks!" from "Quit".
     dialogState = STATE_OFFERING;
     offerFlag = OFFER_OPEN;
+    platform::showControl(dialog, IDC_FIRST_BUTTON, true);
+    platform::showControl(dialog, IDC_SECOND_BUTTON, true);
 }
 
 }  // namespace app

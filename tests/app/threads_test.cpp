@@ -50,7 +50,7 @@ protected:
 
     void TearDown() override {
         testsupport::observeFileCalls({});
-        dialog.onTextSet({});
+        dialog.onOperation({});
         device::resetDeviceWriteGuard();
         TaskTest::TearDown();
     }
@@ -167,8 +167,8 @@ TEST_F(Threads, LaterVersionCheckWinsWhole) {
 
     Gate checking, goOn, betaDone;
     const std::string checkLine = apptest::L3 + " done\n" + apptest::L4;
-    dialog.onTextSet([&](int id, const std::string& text) {
-        if (id == IDC_INFO_AREA && endsWith(text, checkLine) && !checking.isOpen()) {
+    dialog.onOperation([&](testsupport::DialogOperation operation, int id, const std::string& text) {
+        if (operation == testsupport::DialogOperation::SetControlText && id == IDC_INFO_AREA && endsWith(text, checkLine) && !checking.isOpen()) {
             checking.open();
             goOn.wait();
         }
@@ -191,7 +191,7 @@ TEST_F(Threads, LaterVersionCheckWinsWhole) {
     goOn.open();
     startup.join();
     beta.join();
-    dialog.onTextSet({});
+    dialog.onOperation({});
 
     const testsupport::OneOperationAtATime settled;
     EXPECT_EQ(dialog.text(IDC_INFO_AREA), apptest::offerText(apptest::DEVICE_VERSION, "9.9.9"));
@@ -204,6 +204,90 @@ TEST_F(Threads, LaterVersionCheckWinsWhole) {
         }
     }
 }
+
+// --- a press between two steps of a worker ---
+
+// A worker changes the dialog one step at a time, and the user-interface
+// thread may take a press between any two of them. So at every step each
+// button the user can see must already mean what it says: a "Yes!" that
+// still counted as the startup's Cancel would end the program, a "Cancel"
+// that already counted as the offer would start an update.
+void expectButtonsMeanWhatTheySay(testsupport::MemoryDialog& dialog, const std::string& step) {
+    const std::int32_t state = app::dialogState;
+    if (dialog.isVisible(IDC_FIRST_BUTTON)) {
+        const std::string label = dialog.text(IDC_FIRST_BUTTON);
+        if (label == "Yes!") {
+            EXPECT_EQ(state, app::STATE_OFFERING) << "\"Yes!\" shown " << step;
+        }
+        if (label == "Save and Quit") {
+            EXPECT_EQ(state, app::STATE_EDITING) << "\"Save and Quit\" shown " << step;
+        }
+    }
+    if (dialog.isVisible(IDC_SECOND_BUTTON) && dialog.text(IDC_SECOND_BUTTON) == "No, Thanks!") {
+        EXPECT_EQ(app::offerFlag, app::OFFER_OPEN) << "\"No, Thanks!\" shown " << step;
+    }
+    if (dialog.isVisible(IDC_TASK_BUTTON)) {
+        const std::string label = dialog.text(IDC_TASK_BUTTON);
+        if (label == "OK") {
+            EXPECT_EQ(state, app::STATE_NOTICE) << "\"OK\" shown " << step;
+        }
+        if (label == "Cancel" || label == "Quit") {
+            EXPECT_TRUE(state == app::STATE_STARTING || state == app::STATE_BUSY || state == app::STATE_UPDATING)
+                << "\"" << label << "\" shown in state " << state << " " << step;
+        }
+    }
+}
+
+struct EndingCase {
+    const char* name;
+    const char* latest;  // the Latest channel's version; the device runs 1.0.0
+    bool updateSlot;
+    bool betaCheckAfter;
+};
+
+const EndingCase ENDING_CASES[] = {
+    {"form", apptest::DEVICE_VERSION, true, false},
+    {"offer", "2.0.0", true, false},
+    {"notice", "2.0.0", false, false},
+    {"beta check from the form", apptest::DEVICE_VERSION, true, true},
+};
+
+class ButtonsBetweenSteps : public Threads, public ::testing::WithParamInterface<EndingCase> {};
+
+TEST_P(ButtonsBetweenSteps, EveryVisibleButtonMeansWhatItSays) {
+    const EndingCase& c = GetParam();
+    makeRadio(apptest::HXA_V2_SETTINGS, c.updateSlot);
+    serveVersion("/firmware/latest/", c.latest);
+    serveVersion("/firmware/beta/", "3.0.0");
+    radioPresent();
+    int steps = 0;
+    const auto watchWorkerSteps = [&] {
+        dialog.onOperation([&](testsupport::DialogOperation, int id, const std::string& text) {
+            expectButtonsMeanWhatTheySay(dialog, "before step " + std::to_string(++steps) + " (control " +
+                                                     std::to_string(id) + ", \"" + text.substr(0, 30) + "\")");
+        });
+    };
+    watchWorkerSteps();
+    startUp();
+    if (c.betaCheckAfter) {
+        // A command runs whole on the user-interface thread: no press comes
+        // between its steps, so only the task's steps are watched.
+        dialog.onOperation({});
+        pressBetaCheck();
+        watchWorkerSteps();
+        runStartedTask(app::betaCheckTask);
+    }
+    dialog.onOperation({});
+    expectButtonsMeanWhatTheySay(dialog, "at the end");
+    EXPECT_GT(steps, 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ButtonsBetweenSteps, ::testing::ValuesIn(ENDING_CASES),
+                         [](const auto& testCase) {
+                             std::string name = testCase.param.name;
+                             for (char& ch : name) if (ch == ' ') ch = '_';
+                             return name;
+                         });
 
 // --- the Debug dialog while the radio is read ---
 

@@ -26,14 +26,14 @@ OneOperationAtATime::~OneOperationAtATime() {
     operationLock().unlock();
 }
 
-void MemoryDialog::observeTextSet(int controlId, const std::string& text) {
-    std::function<void(int, const std::string&)> observer;
+void MemoryDialog::observe(DialogOperation operation, int controlId, const std::string& text) {
+    Observer observer;
     {
-        const testsupport::OneOperationAtATime one;
-        observer = textSetObserver_;
+        const OneOperationAtATime one;
+        observer = observer_;
     }
     if (observer) {
-        observer(controlId, text);
+        observer(operation, controlId, text);
     }
 }
 
@@ -119,6 +119,7 @@ using testsupport::MemoryDialog;
 
 void listReset(DialogHandle dialog, int controlId) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::ListReset, controlId, "");  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::ListReset, controlId);
     memory.setItems(controlId, {});
@@ -126,6 +127,7 @@ void listReset(DialogHandle dialog, int controlId) {
 
 void listAppend(DialogHandle dialog, int controlId, const char* text) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::ListAppend, controlId, text);  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::ListAppend, controlId);
     memory.control(controlId).items.emplace_back(text);
@@ -133,6 +135,7 @@ void listAppend(DialogHandle dialog, int controlId, const char* text) {
 
 int listSelection(DialogHandle dialog, int controlId) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::ListSelection, controlId, "");  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::ListSelection, controlId);
     return memory.selection(controlId);
@@ -140,6 +143,7 @@ int listSelection(DialogHandle dialog, int controlId) {
 
 void listSelect(DialogHandle dialog, int controlId, int index) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::ListSelect, controlId, "");  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::ListSelect, controlId);
     memory.setSelection(controlId, index);
@@ -147,7 +151,7 @@ void listSelect(DialogHandle dialog, int controlId, int index) {
 
 void setControlText(DialogHandle dialog, int controlId, const char* text) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
-    memory.observeTextSet(controlId, text);  // may hold this thread, before the operation
+    memory.observe(DialogOperation::SetControlText, controlId, text);  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::SetControlText, controlId);
     memory.setText(controlId, text);
@@ -156,6 +160,7 @@ void setControlText(DialogHandle dialog, int controlId, const char* text) {
 
 void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint32_t capacity) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::GetControlText, controlId, "");  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::GetControlText, controlId);
     if (capacity == 0) {
@@ -169,6 +174,7 @@ void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint3
 
 bool isChecked(DialogHandle dialog, int controlId) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::IsChecked, controlId, "");  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::IsChecked, controlId);
     return memory.checkState(controlId) == testsupport::CheckState::Checked;
@@ -176,6 +182,7 @@ bool isChecked(DialogHandle dialog, int controlId) {
 
 void setChecked(DialogHandle dialog, int controlId, bool checked) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::SetChecked, controlId, "");  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::SetChecked, controlId);
     memory.setCheckState(controlId, checked ? testsupport::CheckState::Checked
@@ -188,6 +195,7 @@ namespace platform {
 
 void showControl(DialogHandle dialog, int controlId, bool shown) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::ShowControl, controlId, "");  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::ShowControl, controlId);
     memory.setVisible(controlId, shown);
@@ -195,6 +203,7 @@ void showControl(DialogHandle dialog, int controlId, bool shown) {
 
 void closeDialog(DialogHandle dialog, int result) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::CloseDialog, 0, "");  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::CloseDialog, 0);
     memory.close(result);
@@ -202,6 +211,7 @@ void closeDialog(DialogHandle dialog, int result) {
 
 void runDebugDialog(DialogHandle owner, const char* text) {
     MemoryDialog& memory = MemoryDialog::from(owner);
+    memory.observe(DialogOperation::RunDebugDialog, 0, text);  // may hold this thread
     const testsupport::OneOperationAtATime one;
     memory.record(DialogOperation::RunDebugDialog, 0);
     memory.addDebugDialog(text);

@@ -109,13 +109,16 @@ public:
     std::size_t callCount(DialogOperation operation) const;
     void clearCalls() { calls_.clear(); }
 
-    // Called on the worker's thread before each setControlText takes effect
-    // (outside the operation lock): a test can hold a worker at a given text.
-    void onTextSet(std::function<void(int controlId, const std::string& text)> observer) {
+    // Called on the calling thread before each platform operation takes
+    // effect, outside the operation lock, with the operation's text where it
+    // has one: a test can hold a worker at a given step, or look at the
+    // dialog as the user sees it between two steps.
+    using Observer = std::function<void(DialogOperation operation, int controlId, const std::string& text)>;
+    void onOperation(Observer observer) {
         const OneOperationAtATime one;
-        textSetObserver_ = std::move(observer);
+        observer_ = std::move(observer);
     }
-    void observeTextSet(int controlId, const std::string& text);
+    void observe(DialogOperation operation, int controlId, const std::string& text);
 
     // Used by the platform functions.
     MemoryControl& control(int controlId) { return controls_[controlId]; }
@@ -126,7 +129,7 @@ private:
     std::vector<DialogCall> calls_;
     std::optional<int> closedWith_;
     std::vector<std::string> debugDialogTexts_;
-    std::function<void(int, const std::string&)> textSetObserver_;
+    Observer observer_;
 };
 
 }  // namespace testsupport
