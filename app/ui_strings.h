@@ -38,9 +38,11 @@ struct UiStrings {
     char updatingItself[UI_STRING_CAPACITY];      // 120
 };
 
+// Written by the user-interface thread at start, before any worker exists;
+// read by every thread afterwards.
 extern UiStrings uiStrings;
 
-// Loads the 25 buffers in their order.
+// Loads the 25 buffers in their order (program start; tests load them again).
 void loadUiStrings();
 
 }  // namespace app

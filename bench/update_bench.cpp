@@ -8,7 +8,11 @@
 //     - peer: the same libraries as a user's tools would run them: libcurl's
 //       default download into a new file (what "curl -o" does), then
 //       OpenSSL's MD5 over the file in 32 KiB reads (what "md5sum" does);
-//  3. the peak memory of our download process at 16 MiB and at the image size.
+//  3. the peak memory of our download process at 16 MiB and at the image size;
+//  4. installing the image onto a drive that writes through (every write
+//     reaches the medium before it returns, as Windows mounts removable
+//     drives for quick removal): installImage beside "dd bs=1M oflag=dsync"
+//     of the same file onto the same slot.
 // Every download runs in a child process of this program, so each figure is
 // that of one download alone, from a fresh process; the server stays in the
 // parent. Each child checks its digest against the served content.
@@ -16,6 +20,10 @@
 // Usage: ondavox_update_bench [image MiB, default 256]
 //        ondavox_update_bench --ours|--peer <bytes> <seed>   (one child run)
 
+#include "device/config_reader.h"
+#include "device/discovery.h"
+#include "device/status_file.h"
+#include "platform/files.h"
 #include "update/http_client.h"
 #include "update/image_update.h"
 #include "update/md5.h"
@@ -24,17 +32,37 @@
 #include "tests/support/http_test_server.h"
 
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <openssl/evp.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+// The benchmark links with --wrap for the platform's openExistingForWriting:
+// files under the write-through drive's folder open with O_DSYNC, as a drive
+// without a write cache behaves; everything else opens as in the product.
+std::string writeThroughFolder;
+
+platform::File realOpenExistingForWriting(const char*) asm("__real__ZN8platform22openExistingForWritingEPKc");
+platform::File wrapOpenExistingForWriting(const char*) asm("__wrap__ZN8platform22openExistingForWritingEPKc");
+
+platform::File wrapOpenExistingForWriting(const char* path) {
+    if (writeThroughFolder.empty() || std::string(path).rfind(writeThroughFolder, 0) != 0) {
+        return realOpenExistingForWriting(path);
+    }
+    std::string native(path);
+    std::replace(native.begin(), native.end(), '\\', '/');
+    return platform::File(::open(native.c_str(), O_WRONLY | O_DSYNC | O_CLOEXEC));
+}
 
 namespace {
 
@@ -273,5 +301,47 @@ int main(int argc, char** argv) {
     std::printf("  %3zu MiB image                        %8ld KiB\n", imageBytes / MIB, ours.peakKiB);
     std::printf("  ratio %zu MiB / 16 MiB               %8.3f\n", imageBytes / MIB,
                 static_cast<double>(ours.peakKiB) / static_cast<double>(small.peakKiB));
+
+    // 4. Installing onto a write-through drive.
+    {
+        namespace fs = std::filesystem;
+        const std::size_t installBytes = std::min<std::size_t>(imageBytes, 64 * MIB);
+        const fs::path work = fs::temp_directory_path() / ("ondavox-install-bench-" + std::to_string(::getpid()));
+        fs::create_directories(work / "drive" / "doc");
+        const fs::path imageFile = work / "image.bvn";
+        {
+            std::vector<unsigned char> bytes(installBytes);
+            testsupport::fillPattern(IMAGE_SEED, 0, bytes.data(), bytes.size());
+            std::ofstream(imageFile, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                          static_cast<std::streamsize>(bytes.size()));
+        }
+        const fs::path slot = work / "drive" / "doc" / "update.bin";
+        std::ofstream(slot, std::ios::binary).put('\0');
+        std::ofstream(work / "drive" / "doc" / "update.md5", std::ios::binary) << "old record";
+        writeThroughFolder = (work / "drive").string() + "/";
+        std::snprintf(device::deviceRoot, sizeof device::deviceRoot, "%s", writeThroughFolder.c_str());
+        device::deviceFilesRead = true;
+        device::updateSupported = 1;
+        std::snprintf(update::tempImagePath, sizeof update::tempImagePath, "%s", imageFile.c_str());
+        std::snprintf(update::md5Text, sizeof update::md5Text, "0123456789abcdef0123456789abcdef\n");
+        update::md5TextLength = 33;
+
+        bool installed = true;
+        const double installSpeed =
+            bestThroughput(installBytes, 3, [&] { installed = installed && update::installImage() == 1; });
+        const std::string dd = "dd if='" + imageFile.string() + "' of='" + slot.string() +
+                               "' bs=1M oflag=dsync conv=notrunc status=none";
+        bool copied = true;
+        const double ddSpeed = bestThroughput(installBytes, 3, [&] { copied = copied && std::system(dd.c_str()) == 0; });
+        fs::remove_all(work);
+        if (!installed || !copied) {
+            std::printf("the install onto the write-through drive failed\n");
+            return 1;
+        }
+        std::printf("Install of a %zu MiB image onto a write-through drive, best of 3:\n", installBytes / MIB);
+        std::printf("  ours: installImage (%u KiB blocks)   %8.1f MiB/s\n", update::IMAGE_COPY_BLOCK / 1024, installSpeed);
+        std::printf("  peer: dd bs=1M oflag=dsync           %8.1f MiB/s\n", ddSpeed);
+        std::printf("  ratio ours / peer                    %8.3f\n", installSpeed / ddSpeed);
+    }
     return 0;
 }

@@ -16,6 +16,7 @@ packages=(
     wine wine64 dosfstools
     xvfb x11-apps netpbm
     clang libclang-rt-14-dev llvm
+    dpkg-dev lintian
     libsystemd-dev dbus-daemon python3-dbus python3-gi
 )
 

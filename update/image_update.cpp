@@ -1,5 +1,5 @@
 // Download, verification and installation of the update image. The image
-// streams through 1024-byte buffers and is never held whole in memory.
+// streams through fixed buffers and is never held whole in memory.
 
 #include "update/image_update.h"
 
@@ -27,7 +27,6 @@ std::uint32_t md5TextLength;
 namespace {
 
 constexpr std::size_t MD5_HEX_DIGITS = 2 * MD5_DIGEST_SIZE;
-constexpr std::uint32_t COPY_BUFFER_SIZE = 1024;
 constexpr std::size_t CHECKSUM_RECORD_CAPACITY = 1024;
 static_assert(MD5_TEXT_CAPACITY + 1 + 20 < CHECKSUM_RECORD_CAPACITY, "the record always fits whole");
 
@@ -141,10 +140,11 @@ std::int32_t installImage() {
             return 0;
         }
 
-        std::uint8_t buffer[COPY_BUFFER_SIZE];
+        // One block in static storage: one install at a time, and no heap.
+        alignas(4096) static std::uint8_t block[IMAGE_COPY_BLOCK];
         for (;;) {
             std::uint32_t bytesRead = 0;
-            if (!platform::readFile(image, buffer, COPY_BUFFER_SIZE, bytesRead)) {
+            if (!platform::readFile(image, block, IMAGE_COPY_BLOCK, bytesRead)) {
                 // A half-copied image must not be announced to the device as
                 // complete: the checksum file is left as it was.
                 return 0;
@@ -153,7 +153,7 @@ std::int32_t installImage() {
                 break;
             }
             std::uint32_t bytesWritten = 0;
-            if (!platform::writeFile(slot, buffer, bytesRead, bytesWritten) || bytesWritten != bytesRead) {
+            if (!platform::writeFile(slot, block, bytesRead, bytesWritten) || bytesWritten != bytesRead) {
                 return 0;
             }
             copied += bytesRead;

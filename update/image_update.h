@@ -17,6 +17,11 @@ constexpr std::uint32_t MD5_TEXT_CAPACITY = 512;
 constexpr char16_t IMAGE_FILE[] = u"Ondavox_update.bvn";
 constexpr char16_t CHECKSUM_FILE[] = u"Ondavox_update.md5";
 constexpr char TEMP_FILE_PREFIX[] = "KQUI";
+// The image goes onto the device in blocks of this size. A removable drive
+// that writes through (no write cache) makes each write its own trip to the
+// flash, so small blocks would make the install crawl; 1 MiB reaches the
+// drive's own speed (docs/update.md has the measurements).
+constexpr std::uint32_t IMAGE_COPY_BLOCK = 1024 * 1024;
 
 // Written and read by the update task only (one update at a time).
 // The temporary file of the latest download; it is never deleted.

@@ -10,12 +10,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "simulator/common/file_descriptor.h"
+#include "simulator/common/http_wire.h"
 
 namespace simulator {
 
@@ -26,56 +26,7 @@ namespace {
 constexpr std::size_t LARGEST_REQUEST_HEAD = 16384;
 constexpr int SOCKET_TIMEOUT_SECONDS = 10;
 
-bool sendAll(int socket, const char* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t sent = ::send(socket, data, length, MSG_NOSIGNAL);
-        if (sent <= 0) {
-            return false;
-        }
-        data += sent;
-        length -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-std::string headerValue(const std::string& head, const char* name) {
-    const std::string key = std::string("\r\n") + name + ":";
-    for (std::size_t at = head.find("\r\n"); at != std::string::npos; at = head.find("\r\n", at + 2)) {
-        if (head.size() - at < key.size()) {
-            break;
-        }
-        bool same = true;
-        for (std::size_t k = 0; k < key.size() && same; ++k) {
-            same = std::tolower(static_cast<unsigned char>(head[at + k])) ==
-                   std::tolower(static_cast<unsigned char>(key[k]));
-        }
-        if (same) {
-            std::size_t begin = at + key.size();
-            while (begin < head.size() && (head[begin] == ' ' || head[begin] == '\t')) {
-                ++begin;
-            }
-            return head.substr(begin, head.find("\r\n", begin) - begin);
-        }
-    }
-    return {};
-}
-
-// The path of an origin-form or absolute-form target, without its query.
-// Empty when the target is neither.
-std::string pathOf(const std::string& target) {
-    std::string path;
-    if (target.rfind("/", 0) == 0) {
-        path = target;
-    } else {
-        const std::size_t scheme = target.find("://");
-        if (scheme == std::string::npos) {
-            return {};
-        }
-        const std::size_t slash = target.find('/', scheme + 3);
-        path = slash == std::string::npos ? std::string("/") : target.substr(slash);
-    }
-    return path.substr(0, path.find('?'));
-}
+using httpwire::sendAll;
 
 // Whether the path stays inside the served folder: no ".." piece, no
 // backslash, no NUL. Links inside the folder are followed as they are.
@@ -97,30 +48,18 @@ bool isSafePath(const std::string& path) {
     return true;
 }
 
-const char* reasonOf(int status) {
-    switch (status) {
-        case 200: return "OK";
-        case 400: return "Bad Request";
-        case 404: return "Not Found";
-        case 405: return "Method Not Allowed";
-        default: return "Error";
-    }
-}
-
 std::string errorPage(int status) {
+    const char* reason = httpwire::reasonPhrase(status);
     char page[200];
     std::snprintf(page, sizeof page, "<html><head><title>%d %s</title></head><body><h1>%s</h1></body></html>\n",
-                  status, reasonOf(status), reasonOf(status));
+                  status, reason, reason);
     return page;
 }
 
 std::string responseHead(int status, std::uint64_t length, const char* type) {
-    char head[256];
-    std::snprintf(head, sizeof head,
-                  "HTTP/1.1 %d %s\r\nServer: ondavox-update-server\r\nContent-Type: %s\r\n"
-                  "Content-Length: %llu\r\nConnection: close\r\n\r\n",
-                  status, reasonOf(status), type, static_cast<unsigned long long>(length));
-    return head;
+    return httpwire::responseHead(status, {{"Server", "ondavox-update-server"},
+                                           {"Content-Type", type},
+                                           {"Content-Length", std::to_string(length)}});
 }
 
 const char* contentTypeOf(const std::string& path) {
@@ -227,34 +166,28 @@ void UpdateServer::serve(int connectionFd) {
     ::setsockopt(connection.get(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
 
     std::string head;
-    char buffer[4096];
-    while (head.find("\r\n\r\n") == std::string::npos) {
-        if (head.size() > LARGEST_REQUEST_HEAD || stopping_) {
-            return;
-        }
-        // A client that sends nothing must not hold up stop().
+    // A client that sends nothing must not hold up stop().
+    const auto waitForData = [&] {
         pollfd watched[2] = {{connection.get(), POLLIN, 0}, {wake_, POLLIN, 0}};
-        if (::poll(watched, 2, SOCKET_TIMEOUT_SECONDS * 1000) <= 0 || (watched[1].revents & POLLIN) != 0) {
-            return;
-        }
-        const ssize_t got = ::recv(connection.get(), buffer, sizeof buffer, 0);
-        if (got <= 0) {
-            return;
-        }
-        head.append(buffer, static_cast<std::size_t>(got));
+        return !stopping_ && ::poll(watched, 2, SOCKET_TIMEOUT_SECONDS * 1000) > 0 &&
+               (watched[1].revents & POLLIN) == 0;
+    };
+    if (httpwire::readRequestHead(connection.get(), head, LARGEST_REQUEST_HEAD, waitForData) !=
+        httpwire::HeadRead::Complete) {
+        return;
     }
 
     ServedRequest request;
-    const std::string requestLine = head.substr(0, head.find("\r\n"));
-    const std::size_t firstBlank = requestLine.find(' ');
-    const std::size_t secondBlank = requestLine.find(' ', firstBlank + 1);
-    if (firstBlank != std::string::npos && secondBlank != std::string::npos) {
-        request.method = requestLine.substr(0, firstBlank);
-        request.target = requestLine.substr(firstBlank + 1, secondBlank - firstBlank - 1);
+    const httpwire::RequestLine line = httpwire::parseRequestLine(head);
+    const std::string& requestLine = line.text;
+    if (line.complete) {
+        request.method = line.method;
+        request.target = line.target;
     }
-    request.path = pathOf(request.target);
-    request.host = headerValue(head, "Host");
-    request.userAgent = headerValue(head, "User-Agent");
+    // Origin or absolute form; anything else leaves the path empty.
+    request.path = httpwire::withoutQuery(httpwire::targetPath(request.target));
+    request.host = httpwire::headerValue(head, "Host");
+    request.userAgent = httpwire::headerValue(head, "User-Agent");
 
     const bool headOnly = request.method == "HEAD";
     std::string response;
@@ -280,6 +213,7 @@ void UpdateServer::serve(int connectionFd) {
     }
 
     bool complete = true;
+    char buffer[4096];
     if (request.status == 200) {
         response = responseHead(200, fileSize, contentTypeOf(request.path));
         complete = sendAll(connection.get(), response.data(), response.size());

@@ -7,8 +7,9 @@
 //   radio-check switch            findDevice (waits for it), then switchDeviceToWritable
 //   radio-check read              findDevice, readDeviceFiles
 //   radio-check install IMAGE RECORD_TEXT_FILE
-//                                 findDevice, then installImage with that image and
-//                                 the checksum text read from the file
+//                                 findDevice, readDeviceFiles (the product installs
+//                                 only onto a radio it has read), then installImage
+//                                 with that image and the checksum text read from the file
 
 #include <windows.h>
 
@@ -94,6 +95,10 @@ int read() {
 int install(const char* imagePath, const char* recordTextPath) {
     if (device::findDevice() != 1) {
         std::printf("root=\n");
+        return 1;
+    }
+    if (device::readDeviceFiles() != 1) {
+        std::printf("root=%s\nerror=cannot read the radio\n", device::deviceRoot);
         return 1;
     }
     std::FILE* record = std::fopen(recordTextPath, "rb");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,38 @@ TEST_F(BetaCheckTask, OfferOnADeviceWithoutImageSlotEndsAtTheInstallLine) {
     EXPECT_EQ(dialog.text(IDC_TASK_BUTTON), "Quit");
     EXPECT_FALSE(radio.exists("doc/update.bin"));
     EXPECT_FALSE(dialog.closedWith().has_value());
+}
+
+// Ctrl+B works while the startup still waits for the radio; an update taken
+// from that offer downloads and verifies, but installs nowhere: the radio was
+// not read in this run, so there is no root to write under (not even a
+// relative path in the program's working folder).
+TEST_F(BetaCheckTask, OfferTakenBeforeTheRadioWasReadInstallsNothing) {
+    makeRadio(apptest::HXA_V2_SETTINGS);
+    radio.writeFile("doc/update.bin", "old slot");
+    radio.writeFile("doc/update.md5", "old record");
+    serveVersion("/firmware/beta/", "1.1.0");
+    const std::string image = testsupport::patternBytes(93, 5000);
+    serveImage("/firmware/beta/", image, updatetest::md5HexOf(image) + "\n");
+    testsupport::scriptWorkers();  // the startup stays unrun: no radio found yet
+
+    pressBetaCheck();
+    runStartedTask(app::betaCheckTask);
+    expectOfferOpen();
+    EXPECT_EQ(info(), apptest::offerText("0.0.0", "1.1.0"));
+    press(IDC_FIRST_BUTTON);
+    runStartedTask(app::updateTask);
+
+    const std::string U1 = "Initializing Update process, please wait...";
+    const std::string U2 = "Downloading Update Image...";
+    const std::string U3 = "Verifying Update Image...";
+    EXPECT_EQ(timeline().back(), U1 + " done\n" + U2 + " done\n" + U3 + " done\n" TEXT_VISIT_MAKER " failed");
+    EXPECT_EQ(radio.readFile("doc/update.bin"), "old slot");
+    EXPECT_EQ(radio.readFile("doc/update.md5"), "old record");
+    EXPECT_FALSE(std::filesystem::exists("doc")) << "written beside the program";
+    EXPECT_EQ(requestedPaths(), (std::vector<std::string>{"/firmware/beta/version.info",
+                                                          "/firmware/beta/Ondavox_update.bvn",
+                                                          "/firmware/beta/Ondavox_update.md5"}));
 }
 
 TEST_F(BetaCheckTask, CheckStartedBeforeAnUpdateOpensNoSecondOffer) {

@@ -88,7 +88,7 @@ class ProgramEnd : public Threads, public ::testing::WithParamInterface<WriteCas
 
 TEST_P(ProgramEnd, WaitsForTheWriteUnderWayAndAdmitsNoNewOne) {
     const WriteCase& c = GetParam();
-    const std::string image = testsupport::patternBytes(7, 5000);  // several copy blocks
+    const std::string image = testsupport::patternBytes(7, 5000);
     const std::string checksum = updatetest::md5HexOf(image) + "\n";
     makeRadio(apptest::HXA_V2_SETTINGS);
     const bool install = std::string(c.name) == "install";

@@ -17,7 +17,8 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
+
+#include <openssl/evp.h>
 
 #include "res/control_ids.h"
 #include "res/strings.h"
@@ -36,6 +37,31 @@ constexpr char AGENT[] = "Brelvan Ondavox Utility/1.0";
 std::string readBytes(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// A large image with its checksum text, written in pieces: an install that
+// takes long enough to be cancelled in the middle.
+std::string writeLargeImage(const fs::path& path, std::size_t megabytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    EVP_MD_CTX* context = EVP_MD_CTX_new();
+    EVP_DigestInit_ex(context, EVP_md5(), nullptr);
+    std::string piece(1 << 20, '\0');
+    for (std::size_t m = 0; m < megabytes; ++m) {
+        for (std::size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<char>((i * 31 + m * 7) & 0xFF);
+        file.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        EVP_DigestUpdate(context, piece.data(), piece.size());
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context, digest, &length);
+    EVP_MD_CTX_free(context);
+    static const char HEX[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned int i = 0; i < length; ++i) {
+        text += HEX[digest[i] >> 4];
+        text += HEX[digest[i] & 15];
+    }
+    return text + "\n";
 }
 
 std::string offerText(const char* current, const char* latest, const char* lastLine) {
@@ -70,9 +96,11 @@ protected:
         if (!HasFailure()) fs::remove_all(work_);
     }
 
+    // tree: a server tree of simulator/, or a folder of the test's own.
     void startServer(const std::string& tree) {
+        const std::string root = tree.rfind('/', 0) == 0 ? tree : SOURCE + "/simulator/" + tree;
         server_ = std::make_unique<simulator::UpdateServer>(
-            simulator::UpdateServerOptions{SOURCE + "/simulator/" + tree, 0, (work_ / "server.log").string(), false});
+            simulator::UpdateServerOptions{root, 0, (work_ / "server.log").string(), false});
         std::string error;
         ASSERT_TRUE(server_->start(error)) << error;
     }
@@ -111,12 +139,27 @@ protected:
         return answer.size() > 3 ? answer.substr(3) : "";
     }
 
-    ::testing::AssertionResult waitText(int id, const std::string& text, int seconds = 30) {
-        const std::string answer = send("wait-text " + std::to_string(id) + " " + std::to_string(seconds * 1000) +
-                                        " " + e2e::WindowsSession::escape(text));
+    // Waits until control id meets condition ("visible", "hidden",
+    // "text <text>", "contains <text>"; see tools/program_driver), or with
+    // command "stays" watches that it meets it for the whole time.
+    ::testing::AssertionResult meets(const char* command, int id, const std::string& condition, int seconds) {
+        const std::string answer = send(std::string(command) + " " + std::to_string(id) + " " +
+                                        std::to_string(seconds * 1000) + " " + condition);
         if (answer == "ok") return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "control " << id << " reads \"" << answer << "\", not \""
-                                             << e2e::WindowsSession::escape(text) << "\"";
+        return ::testing::AssertionFailure()
+               << "control " << id << " not " << condition << " (" << command << "): " << answer;
+    }
+
+    ::testing::AssertionResult waitText(int id, const std::string& text, int seconds = 30) {
+        return meets("wait", id, "text " + e2e::WindowsSession::escape(text), seconds);
+    }
+
+    // The offer with this text, complete: the program writes the text first
+    // and shows the buttons last, and a press before then would find the
+    // offer not yet open.
+    ::testing::AssertionResult waitOffer(const std::string& text) {
+        ::testing::AssertionResult shown = waitText(IDC_INFO_AREA, text);
+        return shown ? meets("wait", IDC_SECOND_BUTTON, "visible", 5) : shown;
     }
 
     bool visible(int id) { return value("visible " + std::to_string(id)) == "1"; }
@@ -127,9 +170,7 @@ protected:
                       const std::string& country, const std::string& provider) {
         // The form shows once the startup has found, switched and read the
         // radio; the check box is the last control the form's walk shows.
-        for (int tries = 0; tries < 600 && !visible(IDC_ROAMING_CHECK); ++tries) {
-            std::this_thread::sleep_for(100ms);
-        }
+        EXPECT_TRUE(meets("wait", IDC_ROAMING_CHECK, "visible", 60));
         for (int id : {IDC_GSM_PIN, IDC_COUNTRY_LIST, IDC_PROVIDER_LIST, IDC_APN, IDC_ROAMING_CHECK}) {
             EXPECT_TRUE(visible(id)) << id;
         }
@@ -219,7 +260,7 @@ TEST_F(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
     startServer("server");
     startRadio("hxa-v2");
     startProgram();
-    ASSERT_TRUE(waitText(IDC_INFO_AREA, offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
+    ASSERT_TRUE(waitOffer(offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
     EXPECT_EQ(text(IDC_FIRST_BUTTON), TEXT_YES);
     EXPECT_EQ(text(IDC_SECOND_BUTTON), TEXT_NO_THANKS);
     EXPECT_FALSE(visible(IDC_TASK_BUTTON));
@@ -247,7 +288,8 @@ TEST_F(EndToEnd, NoticeWithoutUpdateSlotAndOkOpensTheForm) {
     startRadio("hxa-v2-no-slot");
     startProgram();
     ASSERT_TRUE(waitText(IDC_INFO_AREA, offerText("2.1.7", "2.2.0", TEXT_VISIT_MAKER)));
-    EXPECT_EQ(text(IDC_TASK_BUTTON), TEXT_OK);
+    // The button's new label comes after the text.
+    ASSERT_TRUE(waitText(IDC_TASK_BUTTON, TEXT_OK, 5));
     ASSERT_EQ(send("click " + std::to_string(IDC_TASK_BUTTON)), "ok");
     expectFormOf("", "orange.fr", "194.51.3.56", "France", "Orange - Orange Internet");
     const std::string before = readBytes(radioFile("doc/global-config.cfg"));
@@ -261,7 +303,7 @@ TEST_F(EndToEnd, FailedVerificationInstallsNothing) {
     startServer("server-bad-checksum");
     startRadio("hxa-v2");
     startProgram();
-    ASSERT_TRUE(waitText(IDC_INFO_AREA, offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
+    ASSERT_TRUE(waitOffer(offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
     ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
     EXPECT_TRUE(waitText(IDC_INFO_AREA,
                          std::string(TEXT_INITIALIZING_UPDATE) + " done\n" + TEXT_DOWNLOADING_IMAGE + " done\n" +
@@ -282,7 +324,7 @@ TEST_F(EndToEnd, BetaCheckOffersAndNoThanksReturnsToTheForm) {
     startProgram();
     expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
     ASSERT_EQ(send("ctrl B"), "ok");
-    ASSERT_TRUE(waitText(IDC_INFO_AREA, offerText("2.1.7", "2.1.7", TEXT_ASK_UPDATE)));
+    ASSERT_TRUE(waitOffer(offerText("2.1.7", "2.1.7", TEXT_ASK_UPDATE)));
     EXPECT_EQ(text(IDC_FIRST_BUTTON), TEXT_YES);
     ASSERT_EQ(send("click " + std::to_string(IDC_SECOND_BUTTON)), "ok");
     expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
@@ -306,13 +348,73 @@ TEST_F(EndToEnd, ReadOnlyHxbRadioIsSwitchedAndFoundUnderAnotherLetter) {
     expectProgramEnds(20);
 }
 
-// No radio at all: "Cancel" while waiting ends the program at once.
+// "Cancel" while the image is being copied onto the radio: the dialog closes
+// at once, but the program ends only once the write is over, so the radio
+// keeps image and checksum record either both as before or both complete,
+// never a torn image or an emptied record.
+TEST_F(EndToEnd, CancelDuringTheInstallLeavesTheSlotFilesWhole) {
+    const fs::path tree = work_ / "server";
+    fs::copy(SOURCE + "/simulator/server", tree, fs::copy_options::recursive);
+    const fs::path channel = tree / "firmware/latest";
+    constexpr std::size_t MEGABYTES = 192;
+    const std::string checksum = writeLargeImage(channel / "Ondavox_update.bvn", MEGABYTES);
+    std::ofstream(channel / "Ondavox_update.md5", std::ios::binary | std::ios::trunc) << checksum;
+    startServer(tree.string());
+    startRadio("hxa-v2");
+    const std::string oldImage = readBytes(radioFile("doc/update.bin"));
+    const std::string oldRecord = readBytes(radioFile("doc/update.md5"));
+    startProgram();
+    ASSERT_TRUE(waitOffer(offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
+
+    ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
+    // The install line shows as its step starts.
+    ASSERT_TRUE(meets("wait", IDC_INFO_AREA, std::string("contains ") + TEXT_VISIT_MAKER, 120));
+    ASSERT_EQ(send("click " + std::to_string(IDC_TASK_BUTTON)), "ok");  // "Cancel"
+    EXPECT_EQ(send("wait-gone 20000"), "ok");
+    EXPECT_EQ(send("wait-exit 120000"), "ok 0");
+
+    const std::string image = readBytes(radioFile("doc/update.bin"));
+    const std::string record = readBytes(radioFile("doc/update.md5"));
+    const bool imageAsBefore = image == oldImage;
+    const bool imageComplete = image.size() == MEGABYTES << 20 && image == readBytes(channel / "Ondavox_update.bvn");
+    EXPECT_TRUE(imageAsBefore || imageComplete) << "the image on the radio is torn: " << image.size() << " bytes";
+    const std::string completeRecord = checksum + "\n" + std::to_string(MEGABYTES << 20);
+    EXPECT_TRUE(record == oldRecord || record == completeRecord) << "the record reads \"" << record << "\"";
+    EXPECT_EQ(imageComplete, record == completeRecord) << "image and record do not belong together";
+}
+
+// The form's fields take no double quote and no control character, typed or
+// pasted; a value that holds one anyway (set by another program) is refused
+// by the save, which leaves the file as it was.
+TEST_F(EndToEnd, FormValuesThatWouldBreakTheFileNeverReachIt) {
+    startServer("server-current");
+    startRadio("hxa-v2");
+    startProgram();
+    expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
+    const std::string apn = std::to_string(IDC_APN);
+    ASSERT_EQ(send("set-text " + apn + " "), "ok");
+    ASSERT_EQ(send("type " + apn + " we\"b\x05.de"), "ok");
+    EXPECT_EQ(text(IDC_APN), "web.de");
+    ASSERT_EQ(send("paste " + apn + " /\"x\\n\ty\""), "ok");
+    EXPECT_EQ(text(IDC_APN), "web.de/xy");
+
+    const std::string before = readBytes(radioFile("doc/global-config.cfg"));
+    ASSERT_EQ(send("set-text " + std::to_string(IDC_GSM_USER) + " me\"you"), "ok");
+    ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
+    EXPECT_TRUE(waitText(IDC_INFO_AREA, std::string(TEXT_SAVING_CONFIGURATION) + " failed", 20));
+    EXPECT_TRUE(waitText(IDC_TASK_BUTTON, TEXT_QUIT, 5));
+    EXPECT_EQ(readBytes(radioFile("doc/global-config.cfg")), before);
+    ASSERT_EQ(send("click " + std::to_string(IDC_TASK_BUTTON)), "ok");
+    expectProgramEnds(20);
+    EXPECT_EQ(readBytes(radioFile("doc/global-config.cfg")), before);
+}
+
+// No radio at all: the program keeps waiting, and "Cancel" ends it at once.
 TEST_F(EndToEnd, CancelWhileWaitingEndsTheProgram) {
     startServer("server");
     startProgram();
     ASSERT_TRUE(waitText(IDC_INFO_AREA, TEXT_WAITING_FOR_DEVICE, 10));
-    std::this_thread::sleep_for(2s);
-    EXPECT_EQ(text(IDC_INFO_AREA), TEXT_WAITING_FOR_DEVICE);
+    EXPECT_TRUE(meets("stays", IDC_INFO_AREA, "text " + e2e::WindowsSession::escape(TEXT_WAITING_FOR_DEVICE), 2));
     ASSERT_EQ(send("click " + std::to_string(IDC_TASK_BUTTON)), "ok");
     expectProgramEnds(10);
     EXPECT_TRUE(server_->requests().empty());

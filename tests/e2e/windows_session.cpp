@@ -1,10 +1,11 @@
 #include "tests/e2e/windows_session.h"
 
-#include "tests/win32/driver/line_protocol.h"
+#include "tools/program_driver/line_protocol.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,14 @@
 extern char** environ;
 
 namespace e2e {
+
+namespace {
+
+// How long the command server may take to end (and to end the program it
+// started) once its input is closed.
+constexpr int SERVER_END_LIMIT_MS = 5000;
+
+}  // namespace
 
 WindowsSession::WindowsSession(const std::string& winePrefix, const std::string& windowsBuild,
                                const std::vector<std::string>& environment) {
@@ -64,11 +73,12 @@ WindowsSession::~WindowsSession() {
     if (toServer_ >= 0) close(toServer_);  // the server ends at the end of its input
     if (fromServer_ >= 0) close(fromServer_);
     if (process_ > 0) {
-        for (int waited = 0; waited < 50; ++waited) {
-            if (waitpid(process_, nullptr, WNOHANG) == process_) return;
-            usleep(100000);
-        }
-        kill(process_, SIGKILL);
+        // A process descriptor becomes readable when the process ends; one
+        // that has not ended within the limit is killed.
+        const int ending = static_cast<int>(syscall(SYS_pidfd_open, process_, 0));
+        pollfd ended{ending, POLLIN, 0};
+        if (ending < 0 || poll(&ended, 1, SERVER_END_LIMIT_MS) <= 0) kill(process_, SIGKILL);
+        if (ending >= 0) close(ending);
         waitpid(process_, nullptr, 0);
     }
 }

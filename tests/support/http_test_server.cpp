@@ -2,10 +2,10 @@
 
 #include "tests/support/http_test_server.h"
 
+#include "simulator/common/http_wire.h"
 #include "tests/support/http_test_pattern.h"
 
 #include <atomic>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,8 +28,10 @@ namespace testsupport {
 
 namespace {
 
+using httpwire::Socket;
+using httpwire::sendText;
+
 #ifdef _WIN32
-using Socket = SOCKET;
 constexpr Socket NO_SOCKET = INVALID_SOCKET;
 void closeSocket(Socket s) { ::closesocket(s); }
 struct WinsockUser {
@@ -39,14 +41,14 @@ struct WinsockUser {
     }
 };
 void useNetwork() { static WinsockUser user; }
-constexpr int SEND_FLAGS = 0;
 #else
-using Socket = int;
 constexpr Socket NO_SOCKET = -1;
 void closeSocket(Socket s) { ::close(s); }
 void useNetwork() {}
-constexpr int SEND_FLAGS = MSG_NOSIGNAL;
 #endif
+
+// A longer request head without its end is served as far as it came.
+constexpr std::size_t LONGEST_REQUEST_HEAD = 65535;
 
 class OwnedSocket {
 public:
@@ -92,21 +94,6 @@ Socket listenOnLoopback(std::uint16_t& port, int backlog = 16) {
     return s;
 }
 
-bool sendAll(Socket s, const char* data, std::size_t length) {
-    while (length > 0) {
-        const int chunk = static_cast<int>(std::min<std::size_t>(length, 1 << 20));
-        const auto sent = ::send(s, data, chunk, SEND_FLAGS);
-        if (sent <= 0) {
-            return false;
-        }
-        data += sent;
-        length -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-bool sendText(Socket s, const std::string& text) { return sendAll(s, text.data(), text.size()); }
-
 // Waits up to limit for s to become readable (data, or the peer's hang-up).
 bool waitReadable(Socket s, std::chrono::milliseconds limit) {
     fd_set readable;
@@ -146,48 +133,11 @@ Socket occupyQueue(std::uint16_t port) {
     return s;
 }
 
-std::string headerValue(const std::string& head, const char* name) {
-    const std::string key = std::string("\r\n") + name + ":";
-    for (std::size_t at = 0; (at = head.find("\r\n", at)) != std::string::npos; at += 2) {
-        if (head.size() - at >= key.size()) {
-            bool same = true;
-            for (std::size_t k = 0; k < key.size() && same; ++k) {
-                same = std::tolower(static_cast<unsigned char>(head[at + k])) ==
-                       std::tolower(static_cast<unsigned char>(key[k]));
-            }
-            if (same) {
-                std::size_t begin = at + key.size();
-                while (begin < head.size() && head[begin] == ' ') {
-                    ++begin;
-                }
-                return head.substr(begin, head.find("\r\n", begin) - begin);
-            }
-        }
-    }
-    return {};
-}
-
+// The target without scheme and authority; a target in neither origin nor
+// absolute form stays as it is.
 std::string pathOf(const std::string& target) {
-    const std::size_t scheme = target.find("://");
-    if (target.starts_with("/") || scheme == std::string::npos) {
-        return target;
-    }
-    const std::size_t slash = target.find('/', scheme + 3);
-    return slash == std::string::npos ? std::string("/") : target.substr(slash);
-}
-
-const char* reasonOf(int status) {
-    switch (status) {
-        case 200: return "OK";
-        case 301: return "Moved Permanently";
-        case 302: return "Found";
-        case 307: return "Temporary Redirect";
-        case 403: return "Forbidden";
-        case 404: return "Not Found";
-        case 500: return "Internal Server Error";
-        case 503: return "Service Unavailable";
-        default: return "Status";
-    }
+    const std::string path = httpwire::targetPath(target);
+    return path.empty() ? target : path;
 }
 
 }  // namespace
@@ -271,28 +221,18 @@ struct HttpTestServer::State {
         int noDelay = 1;
         ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
         std::string head;
-        char buffer[4096];
-        while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
-            // A client that connects and says nothing must not hold the server.
-            if (!waitReadable(s, std::chrono::seconds(3))) {
-                return;
-            }
-            const auto got = ::recv(s, buffer, sizeof buffer, 0);
-            if (got <= 0) {
-                return;
-            }
-            head.append(buffer, static_cast<std::size_t>(got));
+        // A client that connects and says nothing must not hold the server.
+        const auto waitForData = [s] { return waitReadable(s, std::chrono::seconds(3)); };
+        if (httpwire::readRequestHead(s, head, LONGEST_REQUEST_HEAD, waitForData) == httpwire::HeadRead::Ended) {
+            return;
         }
+        const httpwire::RequestLine line = httpwire::parseRequestLine(head);
         HttpTestRequest request;
-        request.requestLine = head.substr(0, head.find("\r\n"));
-        const std::size_t firstBlank = request.requestLine.find(' ');
-        const std::size_t secondBlank = request.requestLine.find(' ', firstBlank + 1);
-        if (firstBlank != std::string::npos) {
-            request.target = request.requestLine.substr(firstBlank + 1, secondBlank - firstBlank - 1);
-        }
+        request.requestLine = line.text;
+        request.target = line.target;
         request.path = pathOf(request.target);
-        request.host = headerValue(head, "Host");
-        request.userAgent = headerValue(head, "User-Agent");
+        request.host = httpwire::headerValue(head, "Host");
+        request.userAgent = httpwire::headerValue(head, "User-Agent");
 
         HttpTestReply reply;
         {
@@ -316,15 +256,13 @@ struct HttpTestServer::State {
     void answer(Socket s, const HttpTestReply& reply) {
         const bool chunked = reply.framing == HttpTestReply::Framing::Chunked;
         const std::uint64_t length = reply.bodyLength();
-        std::string headText = "HTTP/1.1 " + std::to_string(reply.status) + " " + reasonOf(reply.status) +
-                               "\r\nContent-Type: application/octet-stream\r\n";
+        std::vector<httpwire::Header> headers{{"Content-Type", "application/octet-stream"}};
         if (!reply.location.empty()) {
-            headText += "Location: " + reply.location + "\r\n";
+            headers.push_back({"Location", reply.location});
         }
-        headText += chunked ? std::string("Transfer-Encoding: chunked\r\n")
-                            : "Content-Length: " + std::to_string(length) + "\r\n";
-        headText += "Connection: close\r\n\r\n";
-        if (!sendText(s, headText)) {
+        headers.push_back(chunked ? httpwire::Header{"Transfer-Encoding", "chunked"}
+                                  : httpwire::Header{"Content-Length", std::to_string(length)});
+        if (!sendText(s, httpwire::responseHead(reply.status, headers))) {
             return;
         }
 

@@ -1,5 +1,6 @@
 // httpGet against the local server, in memory and file mode: results, bytes
-// stored, bytes left alone, and the digest fed during a file download.
+// stored, bytes left alone, the digest fed during a file download, and the
+// file-mode limit on a body's length.
 
 #include "update/http_client.h"
 #include "update/md5.h"
@@ -184,6 +185,71 @@ TEST_F(HttpGet, PathThatDoesNotFitTheRequestBufferIsNotRequested) {
     char buffer[16];
     EXPECT_EQ(update::httpGet(longFolder.c_str(), u"version.info", sizeof buffer, buffer, false), -1);
     EXPECT_TRUE(server().requests().empty());
+}
+
+// File mode gives up a body longer than its limit (lowered here to 1 MiB)
+// and leaves the file empty; memory mode has its capacity and no such limit.
+class HttpGetFileLimit : public HttpGet {
+protected:
+    void TearDown() override {
+        update::setFileModeLimitForTests(0);
+        HttpGet::TearDown();
+    }
+};
+
+TEST_F(HttpGetFileLimit, FileModeGivesUpABodyLongerThanTheLimit) {
+    constexpr std::uint64_t LIMIT = 1 << 20;
+    update::setFileModeLimitForTests(LIMIT);
+    HttpTestReply exactly;
+    exactly.patternLength = LIMIT;
+    exactly.patternSeed = 53;
+    HttpTestReply oneMore = exactly;
+    oneMore.patternLength = LIMIT + 1;
+    // Endless for a client that stops at the limit; finite, so that a client
+    // that does not stop fails the test instead of filling the disk.
+    HttpTestReply endless = exactly;
+    endless.patternLength = 64 * LIMIT;
+    endless.framing = Framing::Chunked;
+    const struct {
+        const char* name;
+        HttpTestReply reply;
+        bool fits;
+    } cases[] = {
+        {"exactly the limit", exactly, true},
+        {"one byte more", oneMore, false},
+        {"endless chunked body", endless, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server().script(PATH, c.reply);
+        testsupport::TempFolder folder;
+        folder.writeFile("image.tmp", "an earlier download");
+        const std::string destination = folder.nativePath("image.tmp");
+        update::md5Reset();
+        const auto start = std::chrono::steady_clock::now();
+        const std::int32_t result =
+            update::httpGet(FOLDER, FILE_NAME, 0, const_cast<char*>(destination.c_str()), true);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+        update::Md5Digest digest{};
+        update::md5Final(digest);
+        ASSERT_TRUE(folder.exists("image.tmp"));
+        const std::string content = folder.readFile("image.tmp");
+        if (c.fits) {
+            const std::string image = testsupport::patternBytes(53, LIMIT);
+            EXPECT_EQ(result, static_cast<std::int32_t>(LIMIT));
+            EXPECT_TRUE(content == image);
+            EXPECT_EQ(updatetest::hexOf(digest), md5HexOf(image));
+        } else {
+            // Nothing that can never be installed stays in the temporary folder.
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(content.size(), 0u);
+        }
+    }
+
+    server().script("/firmware/latest/version.info", oneMore);
+    std::string buffer(LIMIT + 1, '\0');
+    EXPECT_EQ(update::httpGet(FOLDER, u"version.info", LIMIT + 1, buffer.data(), false),
+              static_cast<std::int32_t>(LIMIT + 1));
 }
 
 }  // namespace

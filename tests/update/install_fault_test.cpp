@@ -59,12 +59,13 @@ TEST_P(InstallFaults, FailedInstallationLeavesTheChecksumRecordAsItWas) {
     device::deviceFilesRead = true;  // the radio was read and offered a slot
     device::updateSupported = 1;
     // Three pieces of the copy buffer and a bit.
-    const std::string image = testsupport::patternBytes(61, 2500);
+    const std::size_t imageSize = 2 * update::IMAGE_COPY_BLOCK + 500;
+    const std::string image = testsupport::patternBytes(61, imageSize);
     temp.writeFile("image.tmp", image);
     std::snprintf(update::tempImagePath, sizeof update::tempImagePath, "%s", temp.nativePath("image.tmp").c_str());
     const std::string checksum = updatetest::md5HexOf(image) + "  Ondavox_update.bvn\n";
     const std::string oldRecord = GetParam().record;
-    const std::string newRecord = checksum + "\n2500";
+    const std::string newRecord = checksum + "\n" + std::to_string(imageSize);
     std::string before;
 
     testsupport::forEachFileFault(

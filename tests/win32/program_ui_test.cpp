@@ -10,11 +10,12 @@
 
 #include "app/main_dialog.h"
 #include "res/control_ids.h"
-#include "tests/win32/driver/program_driver.h"
+#include "tools/program_driver/program_driver.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using uidriver::ControlCondition;
 using uidriver::DEBUG_DIALOG_CAPTION;
 using uidriver::MAIN_DIALOG_CAPTION;
 using uidriver::ProgramDriver;
@@ -31,14 +32,22 @@ const char EMPTY_DEBUG_TEXT[] =
 const char OFFER_WITHOUT_ANSWER[] =
     "Brelvan Ondavox Update available!\n\nCurrent version: \nAvaliable latest version: \n\nDo you want to update?";
 
+// Waits until the dialog's control meets the condition; on failure the
+// message tells what the control showed instead.
+::testing::AssertionResult reaches(HWND dialog, const ControlCondition& condition,
+                                   std::chrono::milliseconds timeout = STEP_TIMEOUT) {
+    const uidriver::WaitOutcome outcome = ProgramDriver::waitUntil(dialog, condition, timeout);
+    if (outcome.met) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "control " << condition.controlId << " " << outcome.seen.describe();
+}
+
 class ProgramUi : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(program.start()) << "cannot start " << uidriver::utilityPath();
         dialog = program.waitForDialog(MAIN_DIALOG_CAPTION, START_TIMEOUT);
         ASSERT_NE(dialog, nullptr) << "the main dialog never showed";
-        ASSERT_TRUE(ProgramDriver::waitForText(dialog, IDC_INFO_AREA, "Waiting for Brelvan Ondavox device...",
-                                               STEP_TIMEOUT));
+        ASSERT_TRUE(reaches(dialog, ControlCondition::textIs(IDC_INFO_AREA, "Waiting for Brelvan Ondavox device...")));
     }
 
     // Opens the Debug dialog with the given key press and checks its text.
@@ -47,8 +56,7 @@ protected:
         HWND debug = program.waitForDialog(DEBUG_DIALOG_CAPTION, STEP_TIMEOUT);
         EXPECT_NE(debug, nullptr) << "no Debug dialog";
         if (debug != nullptr) {
-            EXPECT_TRUE(ProgramDriver::waitForText(debug, IDC_DEBUG_TEXT, EMPTY_DEBUG_TEXT, STEP_TIMEOUT))
-                << ProgramDriver::text(debug, IDC_DEBUG_TEXT);
+            EXPECT_TRUE(reaches(debug, ControlCondition::textIs(IDC_DEBUG_TEXT, EMPTY_DEBUG_TEXT)));
         }
         return debug;
     }
@@ -58,18 +66,22 @@ protected:
         EXPECT_TRUE(ProgramDriver::waitUntilGone(debug, STEP_TIMEOUT));
     }
 
-    // Cancel ends the program with exit code 0.
-    void expectCancelEndsTheProgram() {
-        ProgramDriver::click(dialog, IDC_TASK_BUTTON);
+    // The button closes the dialog and the program ends with exit code 0.
+    void expectButtonEndsTheProgram(int button) {
+        ProgramDriver::click(dialog, button);
         EXPECT_TRUE(ProgramDriver::waitUntilGone(dialog, STEP_TIMEOUT));
         DWORD exitCode = 1;
         ASSERT_TRUE(program.waitForExit(STEP_TIMEOUT, &exitCode));
         EXPECT_EQ(exitCode, 0u);
     }
 
+    // Cancel while waiting for the radio.
+    void expectCancelEndsTheProgram() { expectButtonEndsTheProgram(IDC_TASK_BUTTON); }
+
     void expectOfferWithoutAnswer() {
-        EXPECT_TRUE(ProgramDriver::waitForText(dialog, IDC_INFO_AREA, OFFER_WITHOUT_ANSWER, STEP_TIMEOUT))
-            << ProgramDriver::text(dialog, IDC_INFO_AREA);
+        EXPECT_TRUE(reaches(dialog, ControlCondition::textIs(IDC_INFO_AREA, OFFER_WITHOUT_ANSWER)));
+        // The buttons show after the text; until then a press finds no offer.
+        EXPECT_TRUE(reaches(dialog, ControlCondition::visible(IDC_SECOND_BUTTON)));
         EXPECT_EQ(ProgramDriver::text(dialog, IDC_FIRST_BUTTON), "Yes!");
         EXPECT_EQ(ProgramDriver::text(dialog, IDC_SECOND_BUTTON), "No, Thanks!");
     }
@@ -77,19 +89,13 @@ protected:
     // "No, Thanks!" shows the form.
     void declineOffer() {
         ProgramDriver::click(dialog, IDC_SECOND_BUTTON);
-        for (int tries = 0; tries < 100 && !ProgramDriver::isVisible(dialog, IDC_ROAMING_CHECK); ++tries) Sleep(100);
-        EXPECT_TRUE(ProgramDriver::isVisible(dialog, IDC_ROAMING_CHECK)) << "no form after No, Thanks!";
+        // The check box is the last control the form's walk shows.
+        EXPECT_TRUE(reaches(dialog, ControlCondition::visible(IDC_ROAMING_CHECK))) << "no form after No, Thanks!";
         EXPECT_EQ(ProgramDriver::text(dialog, IDC_SECOND_BUTTON), "Quit");
     }
 
-    // "Quit" on the form ends the program with exit code 0.
-    void expectQuitEndsTheProgram() {
-        ProgramDriver::click(dialog, IDC_SECOND_BUTTON);
-        EXPECT_TRUE(ProgramDriver::waitUntilGone(dialog, STEP_TIMEOUT));
-        DWORD exitCode = 1;
-        ASSERT_TRUE(program.waitForExit(STEP_TIMEOUT, &exitCode));
-        EXPECT_EQ(exitCode, 0u);
-    }
+    // "Quit" on the form.
+    void expectQuitEndsTheProgram() { expectButtonEndsTheProgram(IDC_SECOND_BUTTON); }
 
     ProgramDriver program;
     HWND dialog = nullptr;
@@ -116,7 +122,7 @@ TEST_F(ProgramUi, CtrlDOpensDebugWhichOnlyItsOkButtonCloses) {
     ASSERT_NE(debug, nullptr);
     ProgramDriver::pressEscape(debug);
     ProgramDriver::pressCloseBox(debug);
-    Sleep(1000);
+    EXPECT_TRUE(ProgramDriver::waitUntilHandled(debug, STEP_TIMEOUT)) << "Escape or the close box closed it";
     EXPECT_EQ(program.findDialog(DEBUG_DIALOG_CAPTION), debug) << "Escape or the close box closed it";
     closeDebug(debug);
     // The main dialog carries on.
@@ -139,7 +145,7 @@ TEST_F(ProgramUi, AltWithLowerCaseDIsNoShortcut) {
         GTEST_SKIP() << "Wine translates Alt with a lower-case letter by its key; Windows does not";
     }
     ProgramDriver::pressAltLetter(dialog, 'd');
-    Sleep(1000);
+    ASSERT_TRUE(ProgramDriver::waitUntilHandled(dialog, STEP_TIMEOUT));
     EXPECT_EQ(program.findDialog(DEBUG_DIALOG_CAPTION), nullptr);
     expectCancelEndsTheProgram();
 }

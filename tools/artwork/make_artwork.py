@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Draws the program's own artwork: the dialog's 325 x 38 banner (res/banner.bmp)
-and the program icon in 16 and 32 pixels (res/ondavox.ico).
+"""Draws the program's own artwork: the dialog's 325 x 38 banner (res/banner.bmp),
+the program icon in 16 and 32 pixels (res/ondavox.ico), and the same icon as
+PNG files for the Linux desktop's icon theme (packaging/linux/icons/).
 
 Standard library only; run from anywhere: python3 tools/artwork/make_artwork.py
 """
 import math
 import os
 import struct
+import zlib
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(__file__), "..", ".."))
 
@@ -143,9 +145,35 @@ def write_ico(path, images):
         f.write(out)
 
 
+def png_chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+
+def write_png(path, pixels):
+    """An 8-bit RGB PNG, every row unfiltered; the same bytes on every run."""
+    height = len(pixels)
+    width = len(pixels[0])
+    raw = bytearray()
+    for row in pixels:
+        raw.append(0)
+        for colour in row:
+            raw.extend(colour)
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n")
+        out.write(png_chunk(b"IHDR", header))
+        out.write(png_chunk(b"IDAT", zlib.compress(bytes(raw), 9)))
+        out.write(png_chunk(b"IEND", b""))
+
+
 def main():
     write_bmp(os.path.join(ROOT, "res", "banner.bmp"), banner())
     write_ico(os.path.join(ROOT, "res", "ondavox.ico"), [icon_image(16), icon_image(32)])
+    icons = os.path.join(ROOT, "packaging", "linux", "icons")
+    os.makedirs(icons, exist_ok=True)
+    for size in (48, 128, 256):
+        write_png(os.path.join(icons, "ondavox-utility-%d.png" % size), icon_image(size))
 
 
 if __name__ == "__main__":

@@ -7,11 +7,17 @@
 // loop and its shortcut hook see them exactly so); judging a dialog closed is
 // done by its window disappearing, since a program may stay busy for a moment
 // after its dialog hides.
+//
+// Tests wait for what the user would see, never for a fixed time: a control
+// shown, hidden, or reading a text (waitUntil); a control that must stay as
+// it is for a while (staysFor); and, to tell that a key or click changed
+// nothing, the program's thread having handled it (waitUntilHandled).
 
 #include <windows.h>
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace uidriver {
@@ -23,6 +29,44 @@ constexpr char DEBUG_DIALOG_CAPTION[] = "Debug";
 
 // The folder of the running test program's parent: where ondavox.exe is built.
 std::string utilityPath();
+
+// What a wait looks for in one control of a dialog.
+struct ControlCondition {
+    enum class Kind { Visible, Hidden, TextIs, TextContains };
+
+    Kind kind = Kind::Visible;
+    int controlId = 0;
+    std::string text;  // for TextIs and TextContains
+
+    static ControlCondition visible(int controlId) { return {Kind::Visible, controlId, {}}; }
+    static ControlCondition hidden(int controlId) { return {Kind::Hidden, controlId, {}}; }
+    static ControlCondition textIs(int controlId, std::string text) {
+        return {Kind::TextIs, controlId, std::move(text)};
+    }
+    static ControlCondition textContains(int controlId, std::string text) {
+        return {Kind::TextContains, controlId, std::move(text)};
+    }
+};
+
+// One look at a control: whether its dialog and the control are there,
+// whether it is shown, and its text.
+struct ControlView {
+    enum class State { NoDialog, NoControl, Shown, Hidden };
+
+    State state = State::NoDialog;
+    std::string text;
+
+    bool satisfies(const ControlCondition& condition) const;
+    // For messages: "shown: <text>", "hidden: <text>", "no control", "no dialog".
+    std::string describe() const;
+};
+
+// The end of a wait: whether the condition was met (or, for staysFor, kept),
+// and the last look at the control, which shows what was there instead.
+struct WaitOutcome {
+    bool met = false;
+    ControlView seen;
+};
 
 class ProgramDriver {
 public:
@@ -42,10 +86,30 @@ public:
     // The control's text (read with spare room, since a worker may change it
     // between the length and the text); empty when the control is missing.
     static std::string text(HWND dialog, int controlId);
-    // Waits until the control reads exactly expected; false on timeout.
-    static bool waitForText(HWND dialog, int controlId, const std::string& expected, milliseconds timeout);
     static bool isVisible(HWND dialog, int controlId);
+    static ControlView look(HWND dialog, int controlId);
+    // Replaces the text as the program itself would (WM_SETTEXT): no
+    // keyboard, so no input filter of the field sees it.
     static void setText(HWND dialog, int controlId, const std::string& text);
+    // Types each byte into the control as the character message a key
+    // produces (WM_CHAR), one after the other, each handled before the next.
+    static void typeText(HWND dialog, int controlId, const std::string& text);
+    // Puts UTF-8 text on the clipboard and pastes it into the control
+    // (WM_PASTE), as Ctrl+V or the context menu would. False when the
+    // clipboard cannot be set.
+    static bool pasteText(HWND dialog, int controlId, const std::string& text);
+
+    // Waits until the condition holds. Not met when the timeout passes, or
+    // at once when the dialog is gone (nothing can change any more).
+    static WaitOutcome waitUntil(HWND dialog, const ControlCondition& condition, milliseconds timeout);
+    // Watches the condition for period: met when it held at every look,
+    // otherwise ends at the first look where it did not.
+    static WaitOutcome staysFor(HWND dialog, const ControlCondition& condition, milliseconds period);
+    // Waits until the thread of window has handled every message posted to it
+    // before the call (keys, clicks, the close box), and what those posted in
+    // turn, so that a test can tell that they changed nothing. False when that
+    // cannot be seen in time, e.g. because the window went away meanwhile.
+    static bool waitUntilHandled(HWND window, milliseconds timeout);
 
     // A button press as the dialog receives it.
     static void click(HWND dialog, int controlId);

@@ -7,17 +7,25 @@
 //   start                          starts ondavox.exe
 //   wait-dialog <ms>               waits for the main dialog
 //   text <id>                      the control's text
-//   wait-text <id> <ms> <text>     waits until the control reads text
+//   wait <id> <ms> <condition>     waits until the control meets the condition
+//   stays <id> <ms> <condition>    watches that it meets it for the whole time
 //   visible <id>                   1 or 0
 //   click <id>                     a button press
 //   select <id> <index>            a list pick with its notification
 //   selection <id>                 the list's selected index (-1: none)
 //   items <id>                     the list's entries, joined by "|"
 //   checked <id>                   1 or 0
-//   set-text <id> <text>           replaces a field's text
+//   set-text <id> <text>           replaces a field's text (no input filter sees it)
+//   type <id> <text>               types the text into a field, character by character
+//   paste <id> <text>              pastes the text into a field through the clipboard
 //   ctrl <letter> | alt <letter> | escape     keys to the main dialog
 //   wait-gone <ms>                 waits until the main dialog is gone
 //   wait-exit <ms>                 waits for the program's end; its exit code
+//
+// A condition is one of "visible", "hidden", "text <text>" (the control
+// reads exactly text) or "contains <text>". wait and stays answer "ok", or
+// "fail " with what the control showed at the last look: "shown: <text>",
+// "hidden: <text>", "no control" or "no dialog".
 
 #include <windows.h>
 
@@ -27,8 +35,8 @@
 #include <sstream>
 #include <string>
 
-#include "tests/win32/driver/line_protocol.h"
-#include "tests/win32/driver/program_driver.h"
+#include "tools/program_driver/line_protocol.h"
+#include "tools/program_driver/program_driver.h"
 
 namespace {
 
@@ -45,6 +53,29 @@ std::string rest(std::istringstream& words) {
     std::getline(words, remainder);
     if (!remainder.empty() && remainder[0] == ' ') remainder.erase(0, 1);
     return remainder;
+}
+
+// Reads "<condition>" of control id from the rest of the line; false when it
+// names no condition.
+bool readCondition(std::istringstream& words, int id, uidriver::ControlCondition& condition) {
+    std::string kind;
+    words >> kind;
+    if (kind == "visible") {
+        condition = uidriver::ControlCondition::visible(id);
+    } else if (kind == "hidden") {
+        condition = uidriver::ControlCondition::hidden(id);
+    } else if (kind == "text") {
+        condition = uidriver::ControlCondition::textIs(id, uidriver::unescapeLine(rest(words)));
+    } else if (kind == "contains") {
+        condition = uidriver::ControlCondition::textContains(id, uidriver::unescapeLine(rest(words)));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::string answerTo(const uidriver::WaitOutcome& outcome) {
+    return outcome.met ? "ok" : "fail " + uidriver::escapeLine(outcome.seen.describe());
 }
 
 }  // namespace
@@ -69,14 +100,16 @@ int main() {
         } else if (command == "text") {
             words >> id;
             answer("ok " + uidriver::escapeLine(ProgramDriver::text(dialog, id)));
-        } else if (command == "wait-text") {
+        } else if (command == "wait" || command == "stays") {
             long ms = 0;
             words >> id >> ms;
-            const std::string expected = uidriver::unescapeLine(rest(words));
-            if (ProgramDriver::waitForText(dialog, id, expected, milliseconds(ms))) {
-                answer("ok");
+            uidriver::ControlCondition condition;
+            if (!readCondition(words, id, condition)) {
+                answer("fail unknown condition");
+            } else if (command == "wait") {
+                answer(answerTo(ProgramDriver::waitUntil(dialog, condition, milliseconds(ms))));
             } else {
-                answer("fail " + uidriver::escapeLine(ProgramDriver::text(dialog, id)));
+                answer(answerTo(ProgramDriver::staysFor(dialog, condition, milliseconds(ms))));
             }
         } else if (command == "visible") {
             words >> id;
@@ -107,6 +140,14 @@ int main() {
             words >> id;
             ProgramDriver::setText(dialog, id, uidriver::unescapeLine(rest(words)));
             answer("ok");
+        } else if (command == "type") {
+            words >> id;
+            ProgramDriver::typeText(dialog, id, uidriver::unescapeLine(rest(words)));
+            answer("ok");
+        } else if (command == "paste") {
+            words >> id;
+            answer(ProgramDriver::pasteText(dialog, id, uidriver::unescapeLine(rest(words))) ? "ok"
+                                                                                            : "fail clipboard");
         } else if (command == "ctrl" || command == "alt") {
             std::string letter;
             words >> letter;

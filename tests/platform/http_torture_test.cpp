@@ -1,7 +1,8 @@
-// httpGet against servers that misbehave: ones that fall silent at each stage
-// of an answer or never take the connection, redirects it must not follow,
-// and bodies too long for a device file. Each must end the call, quickly
-// with the lowered test limits, with what was received.
+// The platform's HTTP client against servers that misbehave, reached the way
+// the product reaches it, through httpGet: ones that fall silent at each
+// stage of an answer or never take the connection, and redirects it must not
+// follow. Each must end the call, quickly with the lowered test limits
+// (platform::setHttpTimeoutsForTests), with what was received.
 
 #include "update/http_client.h"
 #include "update/md5.h"
@@ -44,7 +45,6 @@ protected:
     }
     void TearDown() override {
         platform::setHttpTimeoutsForTests(0);
-        update::setFileModeLimitForTests(0);
         server().ignoreConnections(false);
         UpdateServerTest::TearDown();
     }
@@ -93,10 +93,12 @@ TEST_F(HttpTorture, ServerThatFallsSilentEndsTheCallWithWhatArrived) {
         const char* name;
         HttpTestReply reply;
         std::string received;
-        // Wine's WinHTTP drops the bytes it holds of a chunk whose rest never
-        // comes, and then reports the body complete: it delivers only a
-        // head of what arrived.
-        bool wineDeliversLess;
+        // Wine's WinHTTP mishandles a chunk whose rest never comes: it drops
+        // the bytes it holds of it and reports the body complete, and it was
+        // seen to read past the end of its own buffer there (a page fault in
+        // WinHttpReadData that ends the whole test program, depending on
+        // where the heap ends). Such a case runs only outside Wine.
+        bool notUnderWine;
     } cases[] = {
         {"accepts and never answers", beforeStatusLine, "", false},
         {"sends the headers, then nothing", stallingReply(body, 0), "", false},
@@ -105,7 +107,9 @@ TEST_F(HttpTorture, ServerThatFallsSilentEndsTheCallWithWhatArrived) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const bool exact = !(c.wineDeliversLess && testsupport::runningUnderWine());
+        if (c.notUnderWine && testsupport::runningUnderWine()) {
+            continue;
+        }
         server().script("/firmware/latest/version.info", c.reply);
         server().script(IMAGE_PATH, c.reply);
 
@@ -113,20 +117,14 @@ TEST_F(HttpTorture, ServerThatFallsSilentEndsTheCallWithWhatArrived) {
         const auto start = Clock::now();
         const std::int32_t result = update::httpGet(FOLDER, u"version.info", 4000, buffer.data(), false);
         EXPECT_LT(Clock::now() - start, PROMPTLY);
-        if (exact) {
-            EXPECT_EQ(result, static_cast<std::int32_t>(c.received.size()));
-        }
-        ASSERT_TRUE(result >= 0 && result <= static_cast<std::int32_t>(c.received.size())) << result;
-        EXPECT_EQ(buffer.substr(0, result), c.received.substr(0, result));
+        ASSERT_EQ(result, static_cast<std::int32_t>(c.received.size()));
+        EXPECT_EQ(buffer.substr(0, result), c.received);
 
         testsupport::TempFolder folder;
         const FileResult file = download(folder);
         EXPECT_LT(file.took, PROMPTLY);
         EXPECT_EQ(file.result, static_cast<std::int32_t>(file.content.size()));
-        if (exact) {
-            EXPECT_TRUE(file.content == c.received);
-        }
-        EXPECT_TRUE(c.received.starts_with(file.content));
+        EXPECT_TRUE(file.content == c.received);
         EXPECT_EQ(file.digest, updatetest::md5HexOf(file.content));
     }
 }
@@ -219,54 +217,6 @@ TEST_F(HttpTorture, RedirectsAreFollowedOnlyToHttpAndAtMostTenTimes) {
         EXPECT_EQ(file.digest, updatetest::md5HexOf(c.received));
         EXPECT_EQ(requests.size(), c.requests);
     }
-}
-
-TEST_F(HttpTorture, FileModeGivesUpABodyLongerThanTheLimit) {
-    constexpr std::uint64_t LIMIT = 1 << 20;
-    update::setFileModeLimitForTests(LIMIT);
-    HttpTestReply exactly;
-    exactly.patternLength = LIMIT;
-    exactly.patternSeed = 53;
-    HttpTestReply oneMore = exactly;
-    oneMore.patternLength = LIMIT + 1;
-    // Endless for a client that stops at the limit; finite, so that a client
-    // that does not stop fails the test instead of filling the disk.
-    HttpTestReply endless = exactly;
-    endless.patternLength = 64 * LIMIT;
-    endless.framing = Framing::Chunked;
-    const struct {
-        const char* name;
-        HttpTestReply reply;
-        bool fits;
-    } cases[] = {
-        {"exactly the limit", exactly, true},
-        {"one byte more", oneMore, false},
-        {"endless chunked body", endless, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        server().script(IMAGE_PATH, c.reply);
-        testsupport::TempFolder folder;
-        const FileResult file = download(folder);
-        EXPECT_LT(file.took, PROMPTLY);
-        ASSERT_TRUE(file.exists);
-        if (c.fits) {
-            const std::string image = testsupport::patternBytes(53, LIMIT);
-            EXPECT_EQ(file.result, static_cast<std::int32_t>(LIMIT));
-            EXPECT_TRUE(file.content == image);
-            EXPECT_EQ(file.digest, updatetest::md5HexOf(image));
-        } else {
-            // Nothing that can never be installed stays in the temporary folder.
-            EXPECT_EQ(file.result, 0);
-            EXPECT_EQ(file.content.size(), 0u);
-        }
-    }
-
-    // Memory mode has its capacity and no such limit.
-    server().script("/firmware/latest/version.info", oneMore);
-    std::string buffer(LIMIT + 1, '\0');
-    EXPECT_EQ(update::httpGet(FOLDER, u"version.info", LIMIT + 1, buffer.data(), false),
-              static_cast<std::int32_t>(LIMIT + 1));
 }
 
 }  // namespace

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "res/control_ids.h"
-#include "tests/win32/driver/line_protocol.h"
-#include "tests/win32/driver/program_driver.h"
+#include "tools/program_driver/line_protocol.h"
+#include "tools/program_driver/program_driver.h"
 
 namespace {
 
