@@ -2,6 +2,9 @@
 # Installs the packages the build and the tests need (Debian 12, as root).
 # clang with its runtime libraries (libFuzzer, sanitizers) builds the fuzz
 # targets; llvm brings llvm-symbolizer for readable sanitizer reports.
+# libsystemd-dev (sd-bus) lets the Linux volumes group ask UDisks2;
+# dbus-daemon, python3-dbus and python3-gi run the scripted UDisks2 service
+# of its tests.
 # Does nothing when every package is already there.
 set -euo pipefail
 
@@ -14,6 +17,7 @@ packages=(
     xvfb x11-apps netpbm
     clang libclang-rt-14-dev llvm
     dpkg-dev lintian
+    libsystemd-dev dbus-daemon python3-dbus python3-gi
 )
 
 missing=()

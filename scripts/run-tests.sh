@@ -108,6 +108,7 @@ prepare_wine_prefix() {
 if build native -DONDAVOX_SANITIZE=ON; then
     run_tests native build/native/tests/ondavox_tests
     run_tests simulator build/native/simulator/ondavox_simulator_tests
+    run_tests linux-volumes build/native/tests/ondavox_linux_volume_tests
     native_built=1
 fi
 

@@ -6,6 +6,8 @@
 
 namespace platform {
 
+const char* volumeDiscoveryName() { return "Windows volumes"; }
+
 std::uint32_t presentDriveMask() { return ::GetLogicalDrives(); }
 
 bool driveRootPath(int slot, char* root, std::size_t capacity) {

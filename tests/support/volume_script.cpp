@@ -66,6 +66,8 @@ namespace platform {
 
 using namespace testsupport;
 
+const char* volumeDiscoveryName() { return "scripted drive list"; }
+
 std::uint32_t presentDriveMask() {
     std::lock_guard<std::mutex> guard(scriptLock);
     std::uint32_t mask = 0;

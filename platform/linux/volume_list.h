@@ -1,0 +1,28 @@
+#pragma once
+// The mounted FAT volumes as one source of the Linux volumes group (UDisks2
+// or the kernel's mount table) reports them, before they become drive slots.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::linux_volumes {
+
+struct Volume {
+    std::string root;  // the mount point with a trailing '/'
+    bool removable = false;
+    // False when the volume's serial could not be read; the volume then
+    // answers like a Windows drive without a medium.
+    bool readable = false;
+    std::uint32_t serialNumber = 0;
+    const char* fileSystemName = "";  // "FAT32", or "FAT" for FAT12 and FAT16, as Windows names them
+    bool readOnly = false;
+};
+
+using VolumeList = std::vector<Volume>;
+
+inline std::string rootOfMountPoint(const std::string& mountPoint) {
+    return !mountPoint.empty() && mountPoint.back() == '/' ? mountPoint : mountPoint + "/";
+}
+
+}  // namespace platform::linux_volumes

@@ -1,0 +1,295 @@
+#include "simulator/linux/scripted_udisks2.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "simulator/common/file_descriptor.h"
+
+namespace simulator {
+
+namespace {
+
+constexpr char SERVICE[] = "org.freedesktop.UDisks2";
+constexpr char ROOT_PATH[] = "/org/freedesktop/UDisks2";
+constexpr char CONTROL[] = "org.ondavox.Simulator.UDisks2";
+constexpr auto START_TIMEOUT = std::chrono::seconds(20);
+
+// Starts a program with standard output (and standard error, when errorFd is
+// given) on outputFd; -1 when it cannot start.
+pid_t spawn(const std::vector<std::string>& argv, int outputFd, int errorFd) {
+    std::vector<std::string> arguments = argv;
+    std::vector<char*> args;
+    for (std::string& argument : arguments) {
+        args.push_back(argument.data());
+    }
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
+    if (errorFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, errorFd, STDERR_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    }
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    sigset_t noSignals;
+    sigemptyset(&noSignals);
+    posix_spawnattr_setsigmask(&attributes, &noSignals);
+    pid_t child = -1;
+    const int failure = ::posix_spawnp(&child, args[0], &actions, &attributes, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return failure == 0 ? child : -1;
+}
+
+void endProcess(pid_t& pid) {
+    if (pid <= 0) {
+        return;
+    }
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    pid = -1;
+}
+
+// One line from fd, waiting at most until deadline.
+bool readLine(int fd, std::string& line, std::chrono::steady_clock::time_point deadline) {
+    line.clear();
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+            continue;
+        }
+        char c = 0;
+        if (::read(fd, &c, 1) != 1) {
+            return false;
+        }
+        if (c == '\n') {
+            return true;
+        }
+        line += c;
+    }
+}
+
+struct BusDeleter {
+    void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
+};
+struct MessageDeleter {
+    void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
+};
+
+}  // namespace
+
+// A call of the control interface: its method and the settings it sends.
+struct ScriptedUDisks2::Call {
+    const char* method;
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> texts;
+    std::vector<std::pair<std::string, bool>> flags;
+    bool withSettings = true;
+    bool withAwaySeconds = false;
+    double awaySeconds = 0;
+};
+
+std::string scriptedUDisks2Folder() { return ONDAVOX_SCRIPTED_UDISKS2_DIR; }
+
+ScriptedUDisks2::ScriptedUDisks2(ScriptedUDisks2Options options) : options_(std::move(options)) {
+    if (options_.serviceScript.empty()) {
+        options_.serviceScript = scriptedUDisks2Folder() + "/udisks2_service.py";
+    }
+    if (options_.busConfig.empty()) {
+        options_.busConfig = scriptedUDisks2Folder() + "/private-bus.conf";
+    }
+    log_.echo(options_.echo);
+}
+
+ScriptedUDisks2::~ScriptedUDisks2() { stop(); }
+
+bool ScriptedUDisks2::start(std::string& error) {
+    const auto deadline = std::chrono::steady_clock::now() + START_TIMEOUT;
+    int busPipe[2];
+    if (::pipe2(busPipe, O_CLOEXEC) != 0) {
+        error = "no pipe";
+        return false;
+    }
+    FileDescriptor busWrite(busPipe[1]);
+    busOutput_ = busPipe[0];
+    busPid_ = spawn({"dbus-daemon", "--config-file=" + options_.busConfig, "--nofork", "--print-address=1"},
+                    busWrite.get(), -1);
+    busWrite.reset();
+    if (busPid_ < 0) {
+        error = "cannot start dbus-daemon";
+        stop();
+        return false;
+    }
+    if (!readLine(busOutput_, busAddress_, deadline) || busAddress_.empty()) {
+        error = "dbus-daemon printed no address";
+        stop();
+        return false;
+    }
+    if (!options_.withService) {
+        return true;
+    }
+
+    int servicePipe[2];
+    if (::pipe2(servicePipe, O_CLOEXEC) != 0) {
+        error = "no pipe";
+        stop();
+        return false;
+    }
+    FileDescriptor serviceWrite(servicePipe[1]);
+    servicePid_ = spawn({options_.python, options_.serviceScript, "--address", busAddress_}, serviceWrite.get(),
+                        serviceWrite.get());
+    serviceWrite.reset();
+    if (servicePid_ < 0) {
+        ::close(servicePipe[0]);
+        error = "cannot start " + options_.python;
+        stop();
+        return false;
+    }
+    serviceEnded_ = false;
+    reader_ = std::thread([this, fd = servicePipe[0]] { readServiceOutput(fd); });
+    while (!log_.waitFor("ready", std::chrono::milliseconds(50))) {
+        if (serviceEnded_ || std::chrono::steady_clock::now() > deadline) {
+            error = "the scripted UDisks2 service did not start:";
+            for (const std::string& line : log_.lines()) {
+                error += "\n" + line;
+            }
+            stop();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ScriptedUDisks2::readServiceOutput(int fd) {
+    FileDescriptor output(fd);
+    std::string line;
+    char buffer[1024];
+    ssize_t got;
+    while ((got = ::read(output.get(), buffer, sizeof buffer)) > 0) {
+        for (ssize_t i = 0; i < got; ++i) {
+            if (buffer[i] == '\n') {
+                log_.add("%s", line.c_str());
+                line.clear();
+            } else {
+                line += buffer[i];
+            }
+        }
+    }
+    if (!line.empty()) {
+        log_.add("%s", line.c_str());
+    }
+    serviceEnded_ = true;
+}
+
+void ScriptedUDisks2::stop() {
+    endProcess(servicePid_);
+    if (reader_.joinable()) {
+        reader_.join();
+    }
+    endProcess(busPid_);
+    if (busOutput_ >= 0) {
+        ::close(busOutput_);
+        busOutput_ = -1;
+    }
+}
+
+bool ScriptedUDisks2::call(Call& c, std::string& error) {
+    sd_bus* opened = nullptr;
+    if (sd_bus_new(&opened) < 0) {
+        error = "no bus object";
+        return false;
+    }
+    std::unique_ptr<sd_bus, BusDeleter> bus(opened);
+    if (sd_bus_set_address(bus.get(), busAddress_.c_str()) < 0 || sd_bus_set_bus_client(bus.get(), 1) < 0 ||
+        sd_bus_start(bus.get()) < 0) {
+        error = "cannot connect to " + busAddress_;
+        return false;
+    }
+    sd_bus_message* created = nullptr;
+    if (sd_bus_message_new_method_call(bus.get(), &created, SERVICE, ROOT_PATH, CONTROL, c.method) < 0) {
+        error = "cannot make the call";
+        return false;
+    }
+    std::unique_ptr<sd_bus_message, MessageDeleter> message(created);
+    int r = sd_bus_message_append(message.get(), "s", c.name.c_str());
+    if (c.withSettings) {
+        if (r >= 0) r = sd_bus_message_open_container(message.get(), 'a', "{sv}");
+        for (const auto& [key, value] : c.texts) {
+            if (r >= 0) r = sd_bus_message_append(message.get(), "{sv}", key.c_str(), "s", value.c_str());
+        }
+        for (const auto& [key, value] : c.flags) {
+            if (r >= 0) r = sd_bus_message_append(message.get(), "{sv}", key.c_str(), "b", static_cast<int>(value));
+        }
+        if (r >= 0) r = sd_bus_message_close_container(message.get());
+    }
+    if (c.withAwaySeconds && r >= 0) {
+        r = sd_bus_message_append(message.get(), "d", c.awaySeconds);
+    }
+    if (r < 0) {
+        error = "cannot fill the call";
+        return false;
+    }
+    sd_bus_error failure = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    r = sd_bus_call(bus.get(), message.get(), 0, &failure, &reply);
+    sd_bus_message_unref(reply);
+    if (r < 0) {
+        error = std::string(c.method) + ": " + (failure.message != nullptr ? failure.message : std::strerror(-r));
+    }
+    sd_bus_error_free(&failure);
+    return r >= 0;
+}
+
+bool ScriptedUDisks2::addVolume(const ScriptedVolume& volume, std::string& error) {
+    Call c{"AddVolume", volume.name, {}, {}};
+    c.texts = {{"id_type", volume.idType},         {"id_version", volume.idVersion},
+               {"id_uuid", volume.idUuid},         {"mount_point", volume.mountPoint},
+               {"mount_target", volume.mountTarget}, {"mount_error", volume.mountError}};
+    c.flags = {{"read_only", volume.readOnly},
+               {"removable", volume.removable},
+               {"media_removable", volume.mediaRemovable}};
+    return call(c, error);
+}
+
+bool ScriptedUDisks2::removeVolume(const std::string& name, std::string& error) {
+    Call c{"RemoveVolume", name, {}, {}};
+    c.withSettings = false;
+    return call(c, error);
+}
+
+bool ScriptedUDisks2::switchToWritable(const std::string& name, const std::string& mountPoint,
+                                       const std::string& mountTarget, double awaySeconds, std::string& error) {
+    Call c{"SwitchToWritable", name, {{"mount_point", mountPoint}, {"mount_target", mountTarget}}, {}};
+    c.withAwaySeconds = true;
+    c.awaySeconds = awaySeconds;
+    return call(c, error);
+}
+
+}  // namespace simulator
