@@ -178,6 +178,11 @@ bool DialogBinding::hasEnded() const {
     return handle_->phase == DialogWindow::Phase::Ended;
 }
 
+std::size_t DialogBinding::waitingOperations() const {
+    std::lock_guard<std::mutex> guard(handle_->lock);
+    return handle_->queue.size();
+}
+
 }  // namespace qt
 
 namespace {

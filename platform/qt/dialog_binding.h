@@ -15,6 +15,8 @@
 #include <QDialog>
 #include <QWidget>
 
+#include <cstddef>
+
 #include "platform/dialog.h"
 
 namespace platform::qt {
@@ -52,6 +54,9 @@ public:
     // and so is every later one. Called on the dialog's thread.
     void end();
     bool hasEnded() const;
+    // How many operations of other threads wait for the dialog's thread now
+    // (for tests and diagnostics).
+    std::size_t waitingOperations() const;
 
 private:
     DialogHandle handle_;

@@ -22,6 +22,7 @@ public:
     MainDialog();
 
     platform::DialogHandle handle() const { return binding_.handle(); }
+    const platform::qt::DialogBinding& binding() const { return binding_; }
 
     // app::onMainDialogInit, after which the operations workers queued
     // meanwhile take effect.
