@@ -2,6 +2,8 @@
 # Installs the packages the build and the tests need (Debian 12, as root).
 # clang with its runtime libraries (libFuzzer, sanitizers) builds the fuzz
 # targets; llvm brings llvm-symbolizer for readable sanitizer reports.
+# qt6-base-dev builds the Linux program and its tests (Qt's offscreen platform
+# comes with it); a font lets Qt lay out and draw text.
 # Does nothing when every package is already there.
 set -euo pipefail
 
@@ -13,6 +15,7 @@ packages=(
     wine wine64 dosfstools
     xvfb x11-apps netpbm
     clang libclang-rt-14-dev llvm
+    qt6-base-dev fonts-dejavu-core
 )
 
 missing=()
