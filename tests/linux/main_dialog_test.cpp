@@ -513,6 +513,13 @@ TEST_F(QtMainDialog, ButtonsAndTheUsersListChoicesAreTheDialogsCommands) {
     EXPECT_TRUE(dialog->isOpen());
 }
 
+TEST_F(QtMainDialog, EnterInAFieldPressesSaveAndQuit) {
+    enter(State::Editing);
+    press(*dialog, Qt::Key_Return);
+    EXPECT_TRUE(startedTask(app::saveTask));
+    EXPECT_EQ(app::dialogState, app::STATE_BUSY);
+}
+
 TEST_F(QtMainDialog, EscapeIsCommand2) {
     // An open offer: Escape declines it, as "No, Thanks!" does.
     enter(State::Offering);
