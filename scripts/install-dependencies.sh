@@ -12,10 +12,10 @@ packages=(
     g++-mingw-w64-x86-64-posix
     googletest
     libcurl4-openssl-dev libssl-dev
+    qt6-base-dev fonts-dejavu-core
     wine wine64 dosfstools
     xvfb x11-apps netpbm
     clang libclang-rt-14-dev llvm
-    qt6-base-dev fonts-dejavu-core
 )
 
 missing=()

@@ -5,11 +5,19 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/main_dialog.h"
 #include "app/ui_strings.h"
 #include "program/linux/program.h"
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so it needs no display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("ondavox-utility %s\n", ONDAVOX_PROGRAM_VERSION);
+        return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ondavox-utility"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ondavox/ondavox.ico")));

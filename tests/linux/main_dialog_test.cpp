@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -713,6 +715,21 @@ TEST_F(QtMainDialogRun, AWorkersTextDuringTheInitialisationComesAfterItAndItsClo
     testsupport::scriptWorkers();
     QTest::keyClick(&dialog, Qt::Key_B, Qt::ControlModifier);
     EXPECT_FALSE(startedTask(app::betaCheckTask));
+}
+
+// --- The built program -------------------------------------------------------
+
+TEST(QtProgram, TellsItsVersionWithoutADisplay) {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+    program.setProcessEnvironment(environment);
+    program.start(ONDAVOX_UTILITY_PROGRAM, {"--version"});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.readAllStandardOutput().toStdString(),
+              std::string("ondavox-utility ") + ONDAVOX_PROGRAM_VERSION + "\n");
 }
 
 }  // namespace
