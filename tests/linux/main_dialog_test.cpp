@@ -190,7 +190,8 @@ void expectLikeTemplate(QWidget* widget, const TemplateControl& control) {
         ASSERT_FALSE(banner.isNull());
         const QImage shown = label->pixmap().toImage();
         EXPECT_EQ(shown.size(), banner.size());
-        EXPECT_EQ(shown.pixel(banner.width() / 2, banner.height() / 2), banner.pixel(banner.width() / 2, banner.height() / 2));
+        const QPoint middle(banner.width() / 2, banner.height() / 2);
+        EXPECT_EQ(shown.pixel(middle), banner.pixel(middle));
     } else {
         ADD_FAILURE() << "a kind of control the test does not know";
     }
