@@ -5,6 +5,8 @@
 # libsystemd-dev (sd-bus) lets the Linux volumes group ask UDisks2;
 # dbus-daemon, python3-dbus and python3-gi run the scripted UDisks2 service
 # of its tests.
+# qt6-base-dev builds the Linux program and its tests (Qt's offscreen platform
+# comes with it); a font lets Qt lay out and draw text.
 # Does nothing when every package is already there.
 set -euo pipefail
 
@@ -13,6 +15,7 @@ packages=(
     g++-mingw-w64-x86-64-posix
     googletest
     libcurl4-openssl-dev libssl-dev
+    qt6-base-dev fonts-dejavu-core
     wine wine64 dosfstools
     xvfb x11-apps netpbm
     clang libclang-rt-14-dev llvm

@@ -109,6 +109,8 @@ if build native -DONDAVOX_SANITIZE=ON; then
     run_tests native build/native/tests/ondavox_tests
     run_tests simulator build/native/simulator/ondavox_simulator_tests
     run_tests linux-volumes build/native/tests/ondavox_linux_volume_tests
+    # The Linux program and the dialog services on Qt, without a display.
+    run_tests qt env QT_QPA_PLATFORM=offscreen build/native/tests/ondavox_qt_tests
     native_built=1
 fi
 

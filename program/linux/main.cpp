@@ -1,0 +1,35 @@
+// The Linux program's entry: Qt's application, the strings, the main dialog's
+// modal run with the shortcuts, and the program's end, which waits for a write
+// to the radio under way.
+
+#include <QApplication>
+#include <QIcon>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/main_dialog.h"
+#include "app/ui_strings.h"
+#include "program/linux/program.h"
+
+int main(int argc, char** argv) {
+    // Answered before Qt starts, so it needs no display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("ondavox-utility %s\n", ONDAVOX_PROGRAM_VERSION);
+        return 0;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ondavox-utility"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/ondavox/ondavox.ico")));
+    app::loadUiStrings();
+    {
+        program::MainDialog dialog;
+        program::ShortcutFilter shortcuts(dialog);
+        dialog.run();
+    }
+    // The dialog is gone: workers' dialog operations are dropped from here on,
+    // so a task inside a write to the radio finishes it without waiting for
+    // this thread.
+    app::onProgramEnding();
+    return 0;
+}
