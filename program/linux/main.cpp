@@ -10,12 +10,16 @@
 
 #include "app/main_dialog.h"
 #include "app/ui_strings.h"
+#include "platform/volumes.h"
 #include "program/linux/program.h"
 
 int main(int argc, char** argv) {
     // Answered before Qt starts, so it needs no display.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("ondavox-utility %s\n", ONDAVOX_PROGRAM_VERSION);
+        // The second line says how this machine finds the radio: UDisks2, or
+        // the kernel's mount table where no UDisks2 service answers.
+        std::printf("ondavox-utility %s\nradio discovery: %s\n", ONDAVOX_PROGRAM_VERSION,
+                    platform::volumeDiscoveryName());
         return 0;
     }
     QApplication application(argc, argv);
