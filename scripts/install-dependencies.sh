@@ -2,6 +2,9 @@
 # Installs the packages the build and the tests need (Debian 12, as root).
 # clang with its runtime libraries (libFuzzer, sanitizers) builds the fuzz
 # targets; llvm brings llvm-symbolizer for readable sanitizer reports.
+# python3 packs the release archive, unzip lets the test command look into it,
+# and mobile-broadband-provider-info brings the copyright file of the carrier
+# table's source for the release (and the database its generator reads).
 # Does nothing when every package is already there.
 set -euo pipefail
 
@@ -14,6 +17,7 @@ packages=(
     xvfb x11-apps netpbm
     clang libclang-rt-14-dev llvm
     dpkg-dev lintian
+    python3 unzip mobile-broadband-provider-info
 )
 
 missing=()
