@@ -38,30 +38,50 @@ def pe_sections(data):
     return sections, headers_size, time_stamp, checksum
 
 
-def carrier_table_size(map_path):
-    """The size of the input section that holds the carrier table in the
-    linked program, and the output section it went into."""
+def read_map(map_path):
+    """The input sections the linker placed, as (output section, size,
+    object), and the symbols it lists, as (name, index of the input section
+    they lie in)."""
+    placed = []
+    symbols = []
     output_section = None
-    last_input = None  # (size, object)
     with open(map_path, encoding="utf-8", errors="replace") as map_file:
         lines = map_file.read().split("\n")
-    for index, line in enumerate(lines):
+    start = next((i for i, line in enumerate(lines) if line.startswith("Linker script and memory map")), 0)
+    for index in range(start, len(lines)):
+        line = lines[index]
         match = re.match(r"^(\.\S+)\s+0x[0-9a-f]+\s+0x[0-9a-f]+\s*$", line)
         if match:
             output_section = match.group(1)
             continue
-        match = re.match(r"^ \S+\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S.*)$", line)
-        if not match and re.match(r"^ \S+\s*$", line) and index + 1 < len(lines):
+        # " .name  0xaddress  0xsize  object", or the name alone with the rest
+        # on the next line when the name is long.
+        match = re.match(r"^ [^\s*]\S*\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S.*)$", line)
+        if not match and re.match(r"^ [^\s*]\S*\s*$", line) and index + 1 < len(lines):
             match = re.match(r"^\s+0x([0-9a-f]+)\s+0x([0-9a-f]+)\s+(\S.*)$", lines[index + 1])
         if match:
-            last_input = (int(match.group(1), 16), int(match.group(2), 16), match.group(3))
+            if int(match.group(1), 16) != 0 and output_section is not None:
+                placed.append((output_section, int(match.group(2), 16), match.group(3).strip()))
             continue
         symbol = re.match(r"^\s+0x([0-9a-f]+)\s+(\S.*)$", line)
-        if symbol and symbol.group(2).strip() == CARRIER_TABLE and last_input is not None:
-            if int(symbol.group(1), 16) == 0:
-                continue  # the list of discarded sections
-            return last_input[1], output_section, os.path.basename(last_input[2])
-    sys.exit(f"{CARRIER_TABLE} not found in {map_path}")
+        if symbol and placed and int(symbol.group(1), 16) != 0:
+            symbols.append((symbol.group(2).strip(), len(placed) - 1))
+    return placed, symbols
+
+
+def origin(linked_object):
+    """Where a linked object comes from, in the words of licenses/README.txt."""
+    if re.search(r"libstdc\+\+\.a|libgcc(_eh)?\.a|libsupc\+\+", linked_object):
+        return "GNU C++ runtime (libstdc++, libgcc)"
+    if "libpthread.a" in linked_object or "winpthread" in linked_object:
+        return "winpthreads"
+    if linked_object.startswith("/"):
+        return "mingw-w64 runtime and import libraries"
+    if linked_object.endswith(".rc.res"):
+        return "resources (res/ondavox.rc)"
+    if "(" in linked_object or linked_object.endswith(".obj"):
+        return "the program's own code and data"
+    return "linker-made (import stubs, relocations)"
 
 
 def imports(exe_path, objdump):
@@ -96,16 +116,31 @@ def main():
     print(f"  {'total':10} {'':>10} {total:>12}")
     print()
 
-    table_size, table_section, table_object = carrier_table_size(map_path)
+    placed, symbols = read_map(map_path)
+    found = [index for name, index in symbols if name == CARRIER_TABLE]
+    if len(found) != 1:
+        sys.exit(f"{CARRIER_TABLE} is not in {map_path} once")
+    table_section, table_size, table_object = placed[found[0]]
     section_sizes = {name: virtual_size for name, virtual_size, _ in sections}
-    print(f"Carrier table ({CARRIER_TABLE} from {table_object}, per the linker's map)")
-    print(f"  {table_size} bytes in {table_section}: {share(table_size, total)} of the file, "
+    print(f"Carrier table ({CARRIER_TABLE}, the {table_section} of {os.path.basename(table_object)},")
+    print("per the linker's map)")
+    print(f"  {table_size} bytes: {share(table_size, total)} of the file, "
           f"{share(table_size, section_sizes.get(table_section, table_size))} of {table_section}")
     rest = total - table_size
-    print(f"  everything else (code, runtime, resources, headers): {rest} bytes, {share(rest, total)}")
-    code = sum(raw for name, _, raw in sections if name in (".text", ".pdata", ".xdata"))
-    resources = sum(raw for name, _, raw in sections if name == ".rsrc")
-    print(f"    of which code with its unwind tables (.text, .pdata, .xdata) {code}, resources (.rsrc) {resources}")
+    print(f"  the rest of the file (code, runtime, resources, headers): {rest} bytes, {share(rest, total)}")
+    print()
+
+    # What the file's sections hold, by where it comes from (.bss takes no
+    # room in the file; the sections' padding is not counted).
+    by_origin = {}
+    for section, size, linked_object in placed:
+        if section == ".bss" or section_sizes.get(section) is None:
+            continue
+        key = "the carrier table" if (section, size, linked_object) == placed[found[0]] else origin(linked_object)
+        by_origin[key] = by_origin.get(key, 0) + size
+    print("Bytes in the file's sections by origin (per the linker's map, without padding)")
+    for key, size in sorted(by_origin.items(), key=lambda item: -item[1]):
+        print(f"  {size:>10}  {share(size, total):>7}  {key}")
     print()
 
     with zipfile.ZipFile(zip_path) as archive:
