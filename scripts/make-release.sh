@@ -102,6 +102,21 @@ cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 version=$(sed -n 's/^#define ONDAVOX_VERSION_TEXT "\(.*\)"$/\1/p' "$build/generated/ondavox_version.h")
 name="ondavox-utility-$version-windows-x64"
 
+# The Linux package, built before anything is written, so that a failure
+# leaves no half release.
+deb=
+if [ "$with_deb" -eq 1 ]; then
+    echo "== building the Linux package (scripts/make-deb.sh)"
+    if ! deb=$(scripts/make-deb.sh | tail -n 1) || [ ! -f "$deb" ]; then
+        echo "the Linux package could not be built (scripts/make-deb.sh); no release written" >&2
+        exit 1
+    fi
+    case "$(basename "$deb")" in
+    "ondavox-utility_${version}_"*.deb) ;;
+    *) echo "scripts/make-deb.sh made $deb, not version $version; no release written" >&2; exit 1 ;;
+    esac
+fi
+
 # The archive's folder: the program, the README for users and the licence
 # texts of what the program contains (licenses/README.txt says which is which).
 stage="$build/stage"
@@ -132,6 +147,11 @@ ninja_value() {  # target output, variable
     echo
     echo "commit:             $commit"
     echo "commit time:        $SOURCE_DATE_EPOCH ($(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC')), SOURCE_DATE_EPOCH"
+    if [ -n "$deb" ]; then
+        echo "Linux package:      linux/$(basename "$deb"), by scripts/make-deb.sh from the same tree"
+    else
+        echo "Linux package:      none (made with --with-deb only)"
+    fi
     echo
     echo "Tools"
     echo "  compiler:         $(first_line x86_64-w64-mingw32-g++-posix --version)"
@@ -157,9 +177,7 @@ ninja_value() {  # target output, variable
     /usr/bin/python3 packaging/windows/size_report.py "$build/ondavox.exe" "$build/ondavox.map" "$out/$name.zip" x86_64-w64-mingw32-objdump
 } >"$out/$name-build-record.txt"
 
-if [ "$with_deb" -eq 1 ]; then
-    echo "== building the Linux package (scripts/make-deb.sh)"
-    deb=$(scripts/make-deb.sh | tail -n 1)
+if [ -n "$deb" ]; then
     mkdir -p "$out/linux"
     cp "$deb" "$out/linux/"
 fi
