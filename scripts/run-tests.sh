@@ -144,8 +144,7 @@ release_check() {  # mode, arguments...
     local summary
     summary=$(sed -n 's/^release: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log" | tail -n 1)
     if [ -n "$summary" ]; then
-        grep '^== release' "$log"
-        [ "${summary#* }" -eq 0 ] || tail -n 40 "$log"
+        if [ "${summary#* }" -eq 0 ]; then grep '^== release' "$log"; else tail -n 60 "$log"; fi
         passed=$((passed + ${summary% *}))
         failed=$((failed + ${summary#* }))
     else

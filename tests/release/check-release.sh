@@ -74,7 +74,8 @@ if [ "$mode" = build ]; then
     record="$release/$name-build-record.txt"
     grep -q "^commit: *$(git rev-parse HEAD)" "$record" || problem "the build record does not name the commit"
     grep -q "^  ONDAVOX_UPDATE_HOST: *updates.ondavox.invalid$" "$record" || problem "the build record does not name the update host"
-    grep -Eq "^  [0-9]+ bytes in \.rdata: [0-9.]+ % of the file" "$record" || problem "the build record has no carrier table share"
+    grep -Eq "^  [0-9]+ bytes: [0-9.]+ % of the file, [0-9.]+ % of \.rdata$" "$record" ||
+        problem "the build record has no carrier table share"
     grep -qF "$top" "$record" && problem "the build record names the path of the tree"
     verdict "the release command writes a folder that SHA256SUMS verifies"
 
