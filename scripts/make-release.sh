@@ -50,16 +50,17 @@ while [ $# -gt 0 ]; do
 done
 
 top=$(cd "$(dirname "$0")/.." && pwd)
-cd "$top"
 if [ -z "$out" ]; then
     out="$top/build/release"
     rm -rf "$out"
-elif [ -e "$out" ] && [ -n "$(ls -A "$out")" ]; then
-    echo "$out is not empty" >&2
+elif [ -e "$out" ] && { [ ! -d "$out" ] || [ -n "$(ls -A "$out")" ]; }; then
+    echo "$out is not an empty folder" >&2
     exit 2
 fi
+# A folder given relative to where the command was started.
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
+cd "$top"
 
 scripts/install-dependencies.sh
 
