@@ -7,6 +7,9 @@
 # of its tests.
 # qt6-base-dev builds the Linux program and its tests (Qt's offscreen platform
 # comes with it); a font lets Qt lay out and draw text.
+# python3 packs the release archive, unzip lets the test command look into it,
+# and mobile-broadband-provider-info brings the copyright file of the carrier
+# table's source for the release (and the database its generator reads).
 # Does nothing when every package is already there.
 set -euo pipefail
 
@@ -21,6 +24,7 @@ packages=(
     clang libclang-rt-14-dev llvm
     dpkg-dev lintian
     libsystemd-dev dbus-daemon python3-dbus python3-gi
+    python3 unzip mobile-broadband-provider-info
 )
 
 missing=()

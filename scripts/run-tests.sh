@@ -2,7 +2,9 @@
 # The test command. Installs what it needs (Debian 12, as root), builds the
 # native flavour with sanitizers and the Windows flavour with mingw-w64, runs
 # every test program (the Windows ones under Wine, in a fresh prefix of their
-# own) and each fuzz target for 10 s, and ends with one line:
+# own) and each fuzz target for 10 s, checks the release (the release
+# command's folder, the same program and archive from the tree at another
+# path, the archive's program started under Wine), and ends with one line:
 # "total: N passed, N failed, N skipped".
 # Exits non-zero when anything failed.
 set -uo pipefail
@@ -161,6 +163,27 @@ else
     failed=$((failed + 1))
 fi
 
+# The release (tests/release/check-release.sh): what the release command
+# writes, and the same tree at another path giving the same program and
+# archive; later, under Wine, the archive's program starting. Each check
+# counts as one test.
+release_check() {  # mode, arguments...
+    local log="$logs/release-$1.log"
+    tests/release/check-release.sh "$@" >"$log" 2>&1
+    local summary
+    summary=$(sed -n 's/^release: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log" | tail -n 1)
+    if [ -n "$summary" ]; then
+        if [ "${summary#* }" -eq 0 ]; then grep '^== release' "$log"; else tail -n 60 "$log"; fi
+        passed=$((passed + ${summary% *}))
+        failed=$((failed + ${summary#* }))
+    else
+        tail -n 40 "$log"
+        failed=$((failed + 1))
+    fi
+}
+echo "== building and checking the release"
+release_check build "$top/build/test-release"
+
 # A virtual X display for the programs that show real windows: sets DISPLAY
 # once the server is ready.
 start_display() {
@@ -217,6 +240,8 @@ if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; the
             run_tests end-to-end env ONDAVOX_E2E_WINEPREFIX="$sim_prefix" \
                 ONDAVOX_E2E_WINDOWS_BUILD="$top/build/windows" build/native/tests/ondavox_e2e_tests
         fi
+        WINEPREFIX="$sim_prefix" release_check start "$top/build/test-release" \
+            "$top/build/windows/tools/ondavox_drive.exe"
     fi
     stop_display
 fi

@@ -15,6 +15,8 @@
 
 namespace update {
 
+FileGatherBuffer fileGatherBuffer;
+
 const char16_t* const UPDATE_SERVER_HOST = u"" ONDAVOX_UPDATE_HOST;
 
 namespace {

@@ -59,7 +59,10 @@ constexpr std::uint32_t FILE_GATHER_SIZE = 64 * 1024;
 struct alignas(4096) FileGatherBuffer {
     std::uint8_t bytes[FILE_GATHER_SIZE];
 };
-inline FileGatherBuffer fileGatherBuffer;
+// Defined once, in http_client.cpp: an inline variable would be a COMDAT
+// object, which mingw-w64's compiler puts into .data, and its 64 KiB of zeros
+// would take room in the program file instead of in .bss.
+extern FileGatherBuffer fileGatherBuffer;
 
 // The most a file-mode body may hold: the largest file a FAT32 device can
 // take. A longer image could never be installed.

@@ -1,7 +1,8 @@
 // The built program's resources, read back from ondavox.exe as a data file
 // and compared with what the dialogs, the shell and the tasks rely on: every
 // control of both dialog templates, every string, the six shortcuts, the
-// banner, the icon, the manifest and the version.
+// banner, the icon, the manifest and the version, which is the project's
+// (CMake's PROJECT_VERSION, through the generated ondavox_version.h).
 
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ondavox_version.h"
 #include "res/control_ids.h"
 #include "res/strings.h"
 
@@ -378,7 +380,7 @@ TEST_F(ProgramResources, SixCharacterCodeShortcutsWithTheirExactFlags) {
     }
 }
 
-TEST_F(ProgramResources, BannerIconManifestAndVersion) {
+TEST_F(ProgramResources, BannerIconAndManifest) {
     HBITMAP banner = static_cast<HBITMAP>(
         LoadImageA(program, MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
     ASSERT_NE(banner, nullptr);
@@ -397,8 +399,48 @@ TEST_F(ProgramResources, BannerIconManifestAndVersion) {
     EXPECT_NE(text.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(text.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
     EXPECT_NE(text.find("<dpiAware"), std::string::npos);
+    EXPECT_NE(text.find("name=\"Ondavox.Utility\" version=\"" ONDAVOX_VERSION_TEXT ".0\""), std::string::npos)
+        << "the manifest names the project's version";
+}
 
-    EXPECT_NE(resource(RT_VERSION, MAKEINTRESOURCEA(VS_VERSION_INFO), &size), nullptr);
+// The version as Windows shows it in the file's properties: the numbers and
+// both texts are the project's version, the fourth number 0.
+TEST_F(ProgramResources, VersionResourceIsTheProjectVersion) {
+    const std::string path = exePath();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u) << "no version resource";
+    std::vector<std::uint8_t> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    const DWORD high = MAKELONG(ONDAVOX_VERSION_MINOR, ONDAVOX_VERSION_MAJOR);
+    const DWORD low = MAKELONG(0, ONDAVOX_VERSION_PATCH);
+    EXPECT_EQ(fixed->dwFileVersionMS, high);
+    EXPECT_EQ(fixed->dwFileVersionLS, low);
+    EXPECT_EQ(fixed->dwProductVersionMS, high);
+    EXPECT_EQ(fixed->dwProductVersionLS, low);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    const struct {
+        const char* name;
+        const char* text;
+    } texts[] = {
+        {"FileVersion", ONDAVOX_VERSION_TEXT},
+        {"ProductVersion", ONDAVOX_VERSION_TEXT},
+        {"OriginalFilename", "ondavox.exe"},
+        {"ProductName", "Brelvan Ondavox Utility"},
+    };
+    for (const auto& expected : texts) {
+        const std::string key = std::string("\\StringFileInfo\\040904b0\\") + expected.name;
+        char* text = nullptr;
+        ASSERT_TRUE(VerQueryValueA(block.data(), key.c_str(), reinterpret_cast<void**>(&text), &length)) << key;
+        EXPECT_STREQ(text, expected.text) << key;
+    }
 }
 
 }  // namespace

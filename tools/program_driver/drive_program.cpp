@@ -4,7 +4,8 @@
 // "fail[ detail]". Texts are escaped: "\n" for a line feed, "\\" for a
 // backslash (a CR is dropped).
 //
-//   start                          starts ondavox.exe
+//   start [path]                   starts ondavox.exe: the one at path (a Windows
+//                                  path), else the one built beside this server
 //   wait-dialog <ms>               waits for the main dialog
 //   text <id>                      the control's text
 //   wait <id> <ms> <condition>     waits until the control meets the condition
@@ -91,7 +92,8 @@ int main() {
         words >> command;
         int id = 0;
         if (command == "start") {
-            answer(program.start() ? "ok" : "fail cannot start");
+            const std::string path = rest(words);
+            answer(program.start(path.empty() ? uidriver::utilityPath() : path) ? "ok" : "fail cannot start");
         } else if (command == "wait-dialog") {
             long ms = 0;
             words >> ms;
