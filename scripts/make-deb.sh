@@ -13,5 +13,5 @@ cmake --build build/package -j "$(nproc)" --target ondavox-utility ondavox_packa
 ( cd build/package && cpack -G DEB >&2 )
 package=$(ls -t build/package/ondavox-utility_*.deb | head -n 1)
 # Errors fail the build; warnings and notes are shown.
-lintian --fail-on error --no-tag-display-limit "$package" >&2
+lintian --fail-on error --tag-display-limit 0 "$package" >&2
 echo "$top/$package"
