@@ -18,6 +18,9 @@ using apptest::PrintTo;
 using apptest::Timeline;
 
 const std::string CHECKING = "Checking software update...";
+const std::string U1 = "Initializing Update process, please wait...";
+const std::string U2 = "Downloading Update Image...";
+const std::string U3 = "Verifying Update Image...";
 
 class BetaCheckTask : public apptest::TaskTest {
 protected:
@@ -106,9 +109,6 @@ TEST_F(BetaCheckTask, OfferOnADeviceWithoutImageSlotEndsAtTheInstallLine) {
     press(IDC_FIRST_BUTTON);
     runStartedTask(app::updateTask);
 
-    const std::string U1 = "Initializing Update process, please wait...";
-    const std::string U2 = "Downloading Update Image...";
-    const std::string U3 = "Verifying Update Image...";
     EXPECT_EQ(timeline().back(), U1 + " done\n" + U2 + " done\n" + U3 + " done\n" TEXT_VISIT_MAKER " failed");
     EXPECT_EQ(dialog.text(IDC_TASK_BUTTON), "Quit");
     EXPECT_FALSE(radio.exists("doc/update.bin"));
@@ -135,9 +135,6 @@ TEST_F(BetaCheckTask, OfferTakenBeforeTheRadioWasReadInstallsNothing) {
     press(IDC_FIRST_BUTTON);
     runStartedTask(app::updateTask);
 
-    const std::string U1 = "Initializing Update process, please wait...";
-    const std::string U2 = "Downloading Update Image...";
-    const std::string U3 = "Verifying Update Image...";
     EXPECT_EQ(timeline().back(), U1 + " done\n" + U2 + " done\n" + U3 + " done\n" TEXT_VISIT_MAKER " failed");
     EXPECT_EQ(radio.readFile("doc/update.bin"), "old slot");
     EXPECT_EQ(radio.readFile("doc/update.md5"), "old record");
