@@ -7,6 +7,9 @@
 # of its tests.
 # qt6-base-dev builds the Linux program and its tests (Qt's offscreen platform
 # comes with it); a font lets Qt lay out and draw text.
+# python3-pyatspi and at-spi2-core let the tests and the run command drive the
+# Linux program over the accessibility bus, as a screen reader does; the
+# session bus they need comes with dbus-daemon and its session configuration.
 # python3 packs the release archive, unzip lets the test command look into it,
 # and mobile-broadband-provider-info brings the copyright file of the carrier
 # table's source for the release (and the database its generator reads).
@@ -24,6 +27,7 @@ packages=(
     clang libclang-rt-14-dev llvm
     dpkg-dev lintian
     libsystemd-dev dbus-daemon python3-dbus python3-gi
+    python3-pyatspi at-spi2-core dbus-session-bus-common
     python3 unzip mobile-broadband-provider-info
 )
 

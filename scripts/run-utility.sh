@@ -5,7 +5,8 @@
 # reads it and offers the newer firmware of the local server. With a display
 # ($DISPLAY) the dialog opens there; without one it runs on a virtual display
 # and a screenshot of each thing the dialog shows is saved to a folder this
-# prints.
+# prints. With --native the same goes for the Linux program
+# (scripts/run-utility-linux.sh).
 set -euo pipefail
 
 usage() {
@@ -15,6 +16,11 @@ Usage: scripts/run-utility.sh [options]
 Builds and starts the Brelvan Ondavox configuration utility under Wine, with
 a simulated radio (a folder shown to Wine as the radio's removable drive) and
 a local update server on 127.0.0.1 that the utility reaches as its HTTP proxy.
+
+  --native       the Linux program instead, built natively; the radio is a
+                 folder that a scripted UDisks2 service on a private bus shows
+                 as the radio's removable drive (mounted, and after the switch
+                 mounted again elsewhere)
 
   --radio NAME   the sample radio: hxa-v2 (default), hxa-v1, hxb,
                  hxa-v2-no-slot (no update slot: a notice instead of an offer)
@@ -29,13 +35,14 @@ a local update server on 127.0.0.1 that the utility reaches as its HTTP proxy.
 The radio appears 3 seconds after the start. Its files are in
 build/run/radio/ (changed in place by "Save and Quit" or an update); the
 radio's log is build/run/radio.log and the server's build/run/server.log.
+(With --native: build/run-linux/ instead of build/run/.)
 Without a display every change of the dialog is saved as a PNG screenshot in
 build/run/screenshots/; the run then answers "No, Thanks!" to an offer (or
 "OK" to a notice) to show the form, and quits without saving.
 TEXT
 }
 
-radio=hxa-v2 read_only=1 tree=server headless=0
+radio=hxa-v2 read_only=1 tree=server headless=0 native=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --radio) radio=${2:-}; shift ;;
@@ -43,6 +50,7 @@ while [ $# -gt 0 ]; do
     --no-newer) tree=server-current ;;
     --no-server) tree= ;;
     --headless) headless=1 ;;
+    --native) native=1 ;;
     --help | -h) usage; exit 0 ;;
     *) echo "unknown option: $1" >&2; usage >&2; exit 2 ;;
     esac
@@ -56,6 +64,7 @@ cd "$top"
 scripts/install-dependencies.sh
 
 run="$top/build/run"
+[ "$native" -eq 1 ] && run="$top/build/run-linux"
 mkdir -p "$run"
 build() {  # folder, cmake arguments..., -- targets...
     local folder=$1
@@ -67,6 +76,86 @@ build() {  # folder, cmake arguments..., -- targets...
     { cmake -S . -B "$folder" -G Ninja "${arguments[@]}" && cmake --build "$folder" -j "$(nproc)" --target "${targets[@]}"; } \
         >"$run/build.log" 2>&1 || { tail -n 60 "$run/build.log"; exit 1; }
 }
+pids=()
+xvfb_pid=
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait "${pids[@]}" 2>/dev/null || true
+    [ "$native" -eq 1 ] || wineserver -k >/dev/null 2>&1 || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# The local update server on a free port; sets proxy (empty without one).
+start_update_server() {
+    proxy=
+    [ -n "$tree" ] || return 0
+    rm -f "$run/server.log"
+    coproc SERVER { exec build/run-native/simulator/ondavox-update-server --root "simulator/$tree" --port 0 \
+        --log "$run/server.log" --quiet; }
+    pids+=("$SERVER_PID")
+    read -r first_line <&"${SERVER[0]}"
+    port=$(grep -o '[0-9]\+' <<<"$first_line" | tail -n 1)
+    proxy="http://127.0.0.1:$port"
+    echo "== update server: simulator/$tree on $proxy (log: ${run#"$top"/}/server.log)"
+}
+# A virtual X display of width x height; sets DISPLAY.
+start_virtual_display() {
+    local ready="$run/display-number"
+    rm -f "$ready"
+    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$ready" ] && break; sleep 0.1; done
+    export DISPLAY=":$(cat "$ready")"
+}
+
+shots="$run/screenshots"
+number=0
+# A PNG of the whole virtual display, named after the stage.
+screenshot() {
+    number=$((number + 1))
+    local file
+    file="$shots/$(printf '%02d' "$number")-$1.png"
+    xwd -root -display "$DISPLAY" | xwdtopnm 2>/dev/null | pnmtopng >"$file" 2>/dev/null
+    echo "   screenshot: $file"
+}
+
+# Follows the dialog through watch_command (one line per change of what it
+# shows) and saves a screenshot of each stage; then takes the way out with
+# click_command ID: the offer declined (or the notice taken) to show the
+# form, and the form left without saving.
+screenshot_each_stage() {
+    local form_seen=0 line
+    while IFS= read -r line; do
+        line=${line%$'\r'}
+        echo "   dialog: $line"
+        case "$line" in
+        closed | timeout | "no dialog") break ;;
+        info:*"[Yes!] [No, Thanks!]"*) sleep 0.3; screenshot offer; click_later 2 2 ;;
+        info:*"[OK]"*) sleep 0.3; screenshot notice; click_later 2 1015 ;;
+        info:*) sleep 0.3; screenshot progress ;;
+        form*)
+            # Once: after the Quit press the closing dialog may still report
+            # itself for a moment, which is nothing worth a picture.
+            if [ "$form_seen" -eq 0 ]; then
+                form_seen=1
+                sleep 0.5
+                screenshot form
+                click_later 2 2
+            fi
+            ;;
+        esac
+    done < <("${watch_command[@]}" </dev/null 2>/dev/null)
+}
+click_later() {  # seconds, button id
+    ( sleep "$1"; "${click_command[@]}" "$2" </dev/null >/dev/null 2>&1 || true ) &
+}
+
+if [ "$native" -eq 1 ]; then
+    . scripts/run-utility-linux.sh
+    exit 0
+fi
+
 echo "== building the Windows program and the simulator"
 build build/windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -- \
     ondavox ondavox_watch radio-drive ondavox-radio-driver
@@ -74,15 +163,6 @@ build build/run-native -DONDAVOX_TESTS=OFF -- ondavox-radio-sim ondavox-update-s
 echo "   build/windows/ondavox.exe: $(stat -c %s build/windows/ondavox.exe) bytes"
 
 export WINEPREFIX="$run/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-pids=()
-xvfb_pid=
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait "${pids[@]}" 2>/dev/null || true
-    wineserver -k >/dev/null 2>&1 || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
 wineserver -k >/dev/null 2>&1 || true  # a session left by an earlier run
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== preparing a Wine prefix (first run only, about 20 seconds)"
@@ -97,12 +177,7 @@ if [ "$headless" -eq 1 ]; then
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "${width}x${height}" /f </dev/null >/dev/null 2>&1
     wineserver -w
-    ready="$run/display-number"
-    rm -f "$ready"
-    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do [ -s "$ready" ] && break; sleep 0.1; done
-    export DISPLAY=":$(cat "$ready")"
+    start_virtual_display
 else
     wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f </dev/null >/dev/null 2>&1 || true
     wineserver -w
@@ -110,17 +185,7 @@ fi
 simulator/prepare-prefix.sh "$WINEPREFIX" --driver build/windows/simulator/ondavox-radio.sys >"$run/prefix.log" 2>&1 ||
     { cat "$run/prefix.log"; exit 1; }
 
-proxy=
-if [ -n "$tree" ]; then
-    rm -f "$run/server.log"
-    coproc SERVER { exec build/run-native/simulator/ondavox-update-server --root "simulator/$tree" --port 0 \
-        --log "$run/server.log" --quiet; }
-    pids+=("$SERVER_PID")
-    read -r first_line <&"${SERVER[0]}"
-    port=$(grep -o '[0-9]\+' <<<"$first_line" | tail -n 1)
-    proxy="http://127.0.0.1:$port"
-    echo "== update server: simulator/$tree on $proxy (log: build/run/server.log)"
-fi
+start_update_server
 
 rm -rf "$run/radio" "$run/radio.log"
 radio_options=(--prefix "$WINEPREFIX" --radio "simulator/radios/$radio" --work "$run/radio"
@@ -138,46 +203,12 @@ if [ "$headless" -eq 0 ]; then
     exit 0
 fi
 
-shots="$run/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
 echo "== starting the utility on a virtual display; screenshots go to $shots"
 http_proxy=$proxy wine build/windows/ondavox.exe </dev/null >/dev/null 2>&1 &
 
-number=0
-screenshot() {
-    number=$((number + 1))
-    local file
-    file="$shots/$(printf '%02d' "$number")-$1.png"
-    xwd -root -display "$DISPLAY" | xwdtopnm 2>/dev/null | pnmtopng >"$file" 2>/dev/null
-    echo "   screenshot: $file"
-}
-click_later() {  # seconds, button id
-    ( sleep "$1"; wine build/windows/tools/ondavox_watch.exe --click "$2" </dev/null >/dev/null 2>&1 || true ) &
-}
-
-form_seen=0
-# One line per change of what the dialog shows, a screenshot of each; then
-# the way out: the offer declined (or the notice taken) to show the form,
-# and the form left without saving.
-while IFS= read -r line; do
-    line=${line%$'\r'}
-    echo "   dialog: $line"
-    case "$line" in
-    closed | timeout | "no dialog") break ;;
-    info:*"[Yes!] [No, Thanks!]"*) sleep 0.3; screenshot offer; click_later 2 2 ;;
-    info:*"[OK]"*) sleep 0.3; screenshot notice; click_later 2 1015 ;;
-    info:*) sleep 0.3; screenshot progress ;;
-    form*)
-        # Once: after the Quit press the closing dialog may still report
-        # itself for a moment, which is nothing worth a picture.
-        if [ "$form_seen" -eq 0 ]; then
-            form_seen=1
-            sleep 0.5
-            screenshot form
-            click_later 2 2
-        fi
-        ;;
-    esac
-done < <(wine build/windows/tools/ondavox_watch.exe 180 </dev/null 2>/dev/null)
+watch_command=(wine build/windows/tools/ondavox_watch.exe 180)
+click_command=(wine build/windows/tools/ondavox_watch.exe --click)
+screenshot_each_stage
 echo "== done; screenshots in $shots"

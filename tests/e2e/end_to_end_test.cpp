@@ -1,14 +1,19 @@
-// The real Windows program under Wine, against the simulated radio and the
-// local update server, driven from another process through its controls as
-// a user drives it. Each case checks what the user sees, the radio's files
-// afterwards, and what the server was asked.
+// The real programs against the simulated radio and the local update server,
+// driven from another process through their controls as a user drives them:
+// the Windows program under Wine, and the Linux program over the
+// accessibility bus, the way a screen reader reaches it. Each case runs on
+// both and checks what the user sees, the radio's files afterwards, and what
+// the server was asked.
 //
-// Needs a Wine prefix prepared by simulator/prepare-prefix.sh on a display
-// (ONDAVOX_E2E_WINEPREFIX) and the Windows build (ONDAVOX_E2E_WINDOWS_BUILD);
-// the test command sets both. Without them the cases are skipped.
+// Windows: a Wine prefix prepared by simulator/prepare-prefix.sh on a display
+// (ONDAVOX_E2E_WINEPREFIX) and the Windows build (ONDAVOX_E2E_WINDOWS_BUILD).
+// Linux: the program to start (ONDAVOX_E2E_LINUX_PROGRAM, e.g. the installed
+// /usr/bin/ondavox-utility), run on a display inside a session bus. The test
+// command sets them; without them a platform's cases are skipped.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -24,7 +29,8 @@
 #include "res/strings.h"
 #include "simulator/radio_sim/radio_simulator.h"
 #include "simulator/update_server/update_server.h"
-#include "tests/e2e/windows_session.h"
+#include "simulator/linux/scripted_udisks2.h"
+#include "tests/e2e/command_server.h"
 
 namespace {
 
@@ -73,18 +79,29 @@ const std::string UPDATE_DONE = std::string(TEXT_INITIALIZING_UPDATE) + " done\n
                                 " done\n" + TEXT_VERIFYING_IMAGE + " done\n" + TEXT_VISIT_MAKER + " done\n\n" +
                                 TEXT_UPDATING_ITSELF;
 
-class EndToEnd : public ::testing::Test {
+enum class Platform { Windows, Linux };
+
+class EndToEnd : public ::testing::TestWithParam<Platform> {
 protected:
     void SetUp() override {
-        const char* prefix = std::getenv("ONDAVOX_E2E_WINEPREFIX");
-        const char* build = std::getenv("ONDAVOX_E2E_WINDOWS_BUILD");
-        if (prefix == nullptr || build == nullptr) {
-            GTEST_SKIP() << "no prepared Wine prefix (ONDAVOX_E2E_WINEPREFIX, ONDAVOX_E2E_WINDOWS_BUILD)";
+        if (GetParam() == Platform::Windows) {
+            const char* prefix = std::getenv("ONDAVOX_E2E_WINEPREFIX");
+            const char* build = std::getenv("ONDAVOX_E2E_WINDOWS_BUILD");
+            if (prefix == nullptr || build == nullptr) {
+                GTEST_SKIP() << "no prepared Wine prefix (ONDAVOX_E2E_WINEPREFIX, ONDAVOX_E2E_WINDOWS_BUILD)";
+            }
+            prefix_ = prefix;
+            build_ = build;
+        } else {
+            const char* program = std::getenv("ONDAVOX_E2E_LINUX_PROGRAM");
+            if (program == nullptr) {
+                GTEST_SKIP() << "no Linux program to drive (ONDAVOX_E2E_LINUX_PROGRAM)";
+            }
+            linuxProgram_ = program;
         }
-        prefix_ = prefix;
-        build_ = build;
-        work_ = fs::temp_directory_path() / ("ondavox-e2e-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        work_ = fs::temp_directory_path() / ("ondavox-e2e-" + std::to_string(::getpid()) + "-" + name);
         fs::remove_all(work_);
         fs::create_directories(work_);
     }
@@ -93,6 +110,7 @@ protected:
         session_.reset();  // ends the program if a case left it running
         if (radio_) radio_->stop();
         if (server_) server_->stop();
+        if (noRadio_) noRadio_->stop();
         if (!HasFailure()) fs::remove_all(work_);
     }
 
@@ -107,10 +125,14 @@ protected:
 
     void startRadio(const std::string& sample, bool readOnly = false, double appearAfter = 0) {
         simulator::RadioOptions options;
-        options.winePrefix = prefix_;
+        if (GetParam() == Platform::Windows) {
+            options.winePrefix = prefix_;
+            options.windowsTools = build_ + "/simulator";
+        } else {
+            options.connection = simulator::RadioConnection::UDisks2;
+        }
         options.radioFolder = SOURCE + "/simulator/radios/" + sample;
         options.workFolder = (work_ / "radio").string();
-        options.windowsTools = build_ + "/simulator";
         options.logFile = (work_ / "radio.log").string();
         options.echo = false;
         options.readOnly = readOnly;
@@ -120,13 +142,30 @@ protected:
         ASSERT_TRUE(radio_->start(error)) << error;
     }
 
-    // Starts ondavox.exe and waits for its dialog.
+    // Starts the program and waits for its dialog.
     void startProgram() {
         std::vector<std::string> environment;
         if (server_) environment.push_back("http_proxy=" + server_->proxyUrl());
-        session_ = std::make_unique<e2e::WindowsSession>(prefix_, build_, environment);
+        std::vector<std::string> command;
+        if (GetParam() == Platform::Windows) {
+            environment.push_back("WINEPREFIX=" + prefix_);
+            environment.push_back("WINEDEBUG=-all");
+            command = e2e::windowsCommandServer(build_);
+        } else {
+            // The radio is found through UDisks2 on the simulator's bus; with
+            // no radio, on a bus of its own where none is.
+            if (!radio_) {
+                noRadio_ = std::make_unique<simulator::ScriptedUDisks2>();
+                std::string error;
+                ASSERT_TRUE(noRadio_->start(error)) << error;
+            }
+            environment.push_back("DBUS_SYSTEM_BUS_ADDRESS=" +
+                                  (radio_ ? radio_->busAddress() : noRadio_->busAddress()));
+            command = e2e::linuxCommandServer(SOURCE);
+        }
+        session_ = std::make_unique<e2e::CommandServer>(command, environment);
         ASSERT_TRUE(session_->running());
-        ASSERT_EQ(send("start"), "ok");
+        ASSERT_EQ(send(GetParam() == Platform::Windows ? "start" : "start " + linuxProgram_), "ok");
         ASSERT_EQ(send("wait-dialog 60000"), "ok");
     }
 
@@ -151,7 +190,7 @@ protected:
     }
 
     ::testing::AssertionResult waitText(int id, const std::string& text, int seconds = 30) {
-        return meets("wait", id, "text " + e2e::WindowsSession::escape(text), seconds);
+        return meets("wait", id, "text " + e2e::CommandServer::escape(text), seconds);
     }
 
     // The offer with this text, complete: the program writes the text first
@@ -204,16 +243,18 @@ protected:
 
     std::string prefix_;
     std::string build_;
+    std::string linuxProgram_;
     fs::path work_;
     std::unique_ptr<simulator::UpdateServer> server_;
     std::unique_ptr<simulator::RadioSimulator> radio_;
-    std::unique_ptr<e2e::WindowsSession> session_;
+    std::unique_ptr<simulator::ScriptedUDisks2> noRadio_;
+    std::unique_ptr<e2e::CommandServer> session_;
 };
 
 // A radio plugged in a few seconds after the start; no newer firmware. The
 // form shows the file's values; "Save and Quit" rewrites the file at its old
 // length and the program ends about a second later.
-TEST_F(EndToEnd, StartToTheFormThenSaveAndQuitRewritesTheFileInPlace) {
+TEST_P(EndToEnd, StartToTheFormThenSaveAndQuitRewritesTheFileInPlace) {
     startServer("server-current");
     startRadio("hxa-v2", false, 4);
     startProgram();
@@ -256,7 +297,7 @@ TEST_F(EndToEnd, StartToTheFormThenSaveAndQuitRewritesTheFileInPlace) {
 
 // Newer firmware and an update slot: the offer, "Yes!", the four update
 // lines, image and checksum on the radio, and the close seven seconds later.
-TEST_F(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
+TEST_P(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
     startServer("server");
     startRadio("hxa-v2");
     startProgram();
@@ -283,7 +324,7 @@ TEST_F(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
 }
 
 // Newer firmware without an update slot: the notice, and "OK" opens the form.
-TEST_F(EndToEnd, NoticeWithoutUpdateSlotAndOkOpensTheForm) {
+TEST_P(EndToEnd, NoticeWithoutUpdateSlotAndOkOpensTheForm) {
     startServer("server");
     startRadio("hxa-v2-no-slot");
     startProgram();
@@ -299,7 +340,7 @@ TEST_F(EndToEnd, NoticeWithoutUpdateSlotAndOkOpensTheForm) {
 }
 
 // A checksum that does not match: U3 fails, no U4 line, nothing installed.
-TEST_F(EndToEnd, FailedVerificationInstallsNothing) {
+TEST_P(EndToEnd, FailedVerificationInstallsNothing) {
     startServer("server-bad-checksum");
     startRadio("hxa-v2");
     startProgram();
@@ -318,7 +359,7 @@ TEST_F(EndToEnd, FailedVerificationInstallsNothing) {
 
 // Ctrl+B on the form asks the beta channel and offers whatever it has, even
 // the same version; "No, Thanks!" brings the form back with its values.
-TEST_F(EndToEnd, BetaCheckOffersAndNoThanksReturnsToTheForm) {
+TEST_P(EndToEnd, BetaCheckOffersAndNoThanksReturnsToTheForm) {
     startServer("server-current");
     startRadio("hxa-v2");
     startProgram();
@@ -334,16 +375,44 @@ TEST_F(EndToEnd, BetaCheckOffersAndNoThanksReturnsToTheForm) {
     expectProgramEnds(20);
 }
 
-// A read-only radio is switched through start.html and found again under
-// another letter; an Hxb radio asks the Hxb folders.
-TEST_F(EndToEnd, ReadOnlyHxbRadioIsSwitchedAndFoundUnderAnotherLetter) {
+// A read-only radio is switched through start.html and found again where it
+// comes back (another drive letter, another mount point); an Hxb radio asks
+// the Hxb folders.
+TEST_P(EndToEnd, ReadOnlyHxbRadioIsSwitchedAndFoundWhereItComesBack) {
     startServer("server-current");
     startRadio("hxb", /*readOnly=*/true);
+    const std::string readOnlyAt = radio_->presentLocation();
     startProgram();
     expectFormOf("1357", "ibox.tim.it", "217.200.200.42", "Italy", "TIM - Maxxi Alice/Internet");
-    EXPECT_TRUE(radio_->log().waitFor("connected as G: (writable)", 1s)) << readBytes(work_ / "radio.log");
-    EXPECT_EQ(radio_->presentLetter(), 'G');
+    EXPECT_FALSE(radio_->readOnlyNow()) << readBytes(work_ / "radio.log");
+    EXPECT_NE(radio_->presentLocation(), readOnlyAt);
+    EXPECT_NE(radio_->presentLocation(), "");
     EXPECT_EQ(pathsAsked(), (std::vector<std::string>{"/firmware-hxb/latest/version.info"}));
+    ASSERT_EQ(send("click " + std::to_string(IDC_SECOND_BUTTON)), "ok");
+    expectProgramEnds(20);
+}
+
+// Ctrl+D opens the Debug dialog with the radio's two files as read; Escape
+// leaves it open, a shortcut typed inside it still reaches the main dialog,
+// and only its OK closes it.
+TEST_P(EndToEnd, DebugDialogShowsTheRadiosFilesAndOnlyOkClosesIt) {
+    startServer("server-current");
+    startRadio("hxa-v2");
+    startProgram();
+    expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
+    std::string config = readBytes(radioFile("doc/global-config.cfg"));
+    config.resize(config.find('\0'));
+    const std::string expected = "Config:\n\n" + config + "\n\n" + std::string(40, '-') + "\n\nStatus:\n\n" +
+                                 readBytes(radioFile("doc/status.st")) + "\n";
+    ASSERT_EQ(send("ctrl D"), "ok");
+    EXPECT_EQ(send("debug-text 10000"), "ok " + e2e::CommandServer::escape(expected));
+    ASSERT_EQ(send("escape"), "ok");
+    EXPECT_EQ(send("debug-text 1000").rfind("ok Config:", 0), 0u) << "Escape closed the Debug dialog";
+    ASSERT_EQ(send("ctrl B"), "ok");
+    EXPECT_TRUE(waitOffer(offerText("2.1.7", "2.1.7", TEXT_ASK_UPDATE)));
+    EXPECT_EQ(send("debug-ok 10000"), "ok");
+    ASSERT_EQ(send("click " + std::to_string(IDC_SECOND_BUTTON)), "ok");  // "No, Thanks!"
+    expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
     ASSERT_EQ(send("click " + std::to_string(IDC_SECOND_BUTTON)), "ok");
     expectProgramEnds(20);
 }
@@ -352,7 +421,7 @@ TEST_F(EndToEnd, ReadOnlyHxbRadioIsSwitchedAndFoundUnderAnotherLetter) {
 // at once, but the program ends only once the write is over, so the radio
 // keeps image and checksum record either both as before or both complete,
 // never a torn image or an emptied record.
-TEST_F(EndToEnd, CancelDuringTheInstallLeavesTheSlotFilesWhole) {
+TEST_P(EndToEnd, CancelDuringTheInstallLeavesTheSlotFilesWhole) {
     const fs::path tree = work_ / "server";
     fs::copy(SOURCE + "/simulator/server", tree, fs::copy_options::recursive);
     const fs::path channel = tree / "firmware/latest";
@@ -386,7 +455,7 @@ TEST_F(EndToEnd, CancelDuringTheInstallLeavesTheSlotFilesWhole) {
 // The form's fields take no double quote and no control character, typed or
 // pasted; a value that holds one anyway (set by another program) is refused
 // by the save, which leaves the file as it was.
-TEST_F(EndToEnd, FormValuesThatWouldBreakTheFileNeverReachIt) {
+TEST_P(EndToEnd, FormValuesThatWouldBreakTheFileNeverReachIt) {
     startServer("server-current");
     startRadio("hxa-v2");
     startProgram();
@@ -410,14 +479,19 @@ TEST_F(EndToEnd, FormValuesThatWouldBreakTheFileNeverReachIt) {
 }
 
 // No radio at all: the program keeps waiting, and "Cancel" ends it at once.
-TEST_F(EndToEnd, CancelWhileWaitingEndsTheProgram) {
+TEST_P(EndToEnd, CancelWhileWaitingEndsTheProgram) {
     startServer("server");
     startProgram();
     ASSERT_TRUE(waitText(IDC_INFO_AREA, TEXT_WAITING_FOR_DEVICE, 10));
-    EXPECT_TRUE(meets("stays", IDC_INFO_AREA, "text " + e2e::WindowsSession::escape(TEXT_WAITING_FOR_DEVICE), 2));
+    EXPECT_TRUE(meets("stays", IDC_INFO_AREA, "text " + e2e::CommandServer::escape(TEXT_WAITING_FOR_DEVICE), 2));
     ASSERT_EQ(send("click " + std::to_string(IDC_TASK_BUTTON)), "ok");
     expectProgramEnds(10);
     EXPECT_TRUE(server_->requests().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Programs, EndToEnd, ::testing::Values(Platform::Windows, Platform::Linux),
+                         [](const ::testing::TestParamInfo<Platform>& info) {
+                             return std::string(info.param == Platform::Windows ? "Windows" : "Linux");
+                         });
 
 }  // namespace

@@ -19,7 +19,11 @@
 //   set-text <id> <text>           replaces a field's text (no input filter sees it)
 //   type <id> <text>               types the text into a field, character by character
 //   paste <id> <text>              pastes the text into a field through the clipboard
-//   ctrl <letter> | alt <letter> | escape     keys to the main dialog
+//   ctrl <letter> | alt <letter> | escape     keys, as typed into the program's
+//                                  active window: the Debug dialog while it is
+//                                  open, else the main dialog
+//   debug-text <ms>                waits for the Debug dialog; its text
+//   debug-ok <ms>                  presses the Debug dialog's OK, waits until it is gone
 //   wait-gone <ms>                 waits until the main dialog is gone
 //   wait-exit <ms>                 waits for the program's end; its exit code
 //
@@ -36,6 +40,7 @@
 #include <sstream>
 #include <string>
 
+#include "res/control_ids.h"
 #include "tools/program_driver/line_protocol.h"
 #include "tools/program_driver/program_driver.h"
 
@@ -73,6 +78,13 @@ bool readCondition(std::istringstream& words, int id, uidriver::ControlCondition
         return false;
     }
     return true;
+}
+
+// Where a typed key goes: the Debug dialog while it is open above the main
+// dialog, else the main dialog.
+HWND keyWindow(const ProgramDriver& program, HWND dialog) {
+    HWND debug = program.findDialog(uidriver::DEBUG_DIALOG_CAPTION);
+    return debug != nullptr ? debug : dialog;
 }
 
 std::string answerTo(const uidriver::WaitOutcome& outcome) {
@@ -154,14 +166,30 @@ int main() {
             std::string letter;
             words >> letter;
             if (command == "ctrl") {
-                ProgramDriver::pressControlLetter(dialog, letter.empty() ? 'A' : letter[0]);
+                ProgramDriver::pressControlLetter(keyWindow(program, dialog), letter.empty() ? 'A' : letter[0]);
             } else {
-                ProgramDriver::pressAltLetter(dialog, letter.empty() ? 'A' : letter[0]);
+                ProgramDriver::pressAltLetter(keyWindow(program, dialog), letter.empty() ? 'A' : letter[0]);
             }
             answer("ok");
         } else if (command == "escape") {
-            ProgramDriver::pressEscape(dialog);
+            ProgramDriver::pressEscape(keyWindow(program, dialog));
             answer("ok");
+        } else if (command == "debug-text") {
+            long ms = 0;
+            words >> ms;
+            HWND debug = program.waitForDialog(uidriver::DEBUG_DIALOG_CAPTION, milliseconds(ms));
+            answer(debug != nullptr ? "ok " + uidriver::escapeLine(ProgramDriver::text(debug, IDC_DEBUG_TEXT))
+                                    : "fail no Debug dialog");
+        } else if (command == "debug-ok") {
+            long ms = 0;
+            words >> ms;
+            HWND debug = program.findDialog(uidriver::DEBUG_DIALOG_CAPTION);
+            if (debug == nullptr) {
+                answer("fail no Debug dialog");
+            } else {
+                ProgramDriver::click(debug, IDC_FIRST_BUTTON);
+                answer(ProgramDriver::waitUntilGone(debug, milliseconds(ms)) ? "ok" : "fail still shown");
+            }
         } else if (command == "wait-gone") {
             long ms = 0;
             words >> ms;

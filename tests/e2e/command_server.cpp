@@ -1,4 +1,4 @@
-#include "tests/e2e/windows_session.h"
+#include "tests/e2e/command_server.h"
 
 #include "tools/program_driver/line_protocol.h"
 
@@ -23,11 +23,18 @@ constexpr int SERVER_END_LIMIT_MS = 5000;
 
 }  // namespace
 
-WindowsSession::WindowsSession(const std::string& winePrefix, const std::string& windowsBuild,
-                               const std::vector<std::string>& environment) {
+std::vector<std::string> windowsCommandServer(const std::string& windowsBuild) {
+    return {"wine", windowsBuild + "/tools/ondavox_drive.exe"};
+}
+
+std::vector<std::string> linuxCommandServer(const std::string& sourceTree) {
+    return {"/usr/bin/python3", sourceTree + "/tools/atspi_driver/drive_program.py"};
+}
+
+CommandServer::CommandServer(const std::vector<std::string>& command, const std::vector<std::string>& environment) {
     int input[2];
     int output[2];
-    if (pipe(input) != 0) return;
+    if (command.empty() || pipe(input) != 0) return;
     if (pipe(output) != 0) {
         close(input[0]);
         close(input[1]);
@@ -35,15 +42,14 @@ WindowsSession::WindowsSession(const std::string& winePrefix, const std::string&
     }
     std::vector<std::string> variables;
     for (char** entry = environ; *entry != nullptr; ++entry) variables.emplace_back(*entry);
-    variables.push_back("WINEPREFIX=" + winePrefix);
-    variables.push_back("WINEDEBUG=-all");
     for (const std::string& variable : environment) variables.push_back(variable);
     std::vector<char*> envp;
     for (std::string& variable : variables) envp.push_back(variable.data());
     envp.push_back(nullptr);
-    std::string program = windowsBuild + "/tools/ondavox_drive.exe";
-    std::string wine = "wine";
-    char* argv[] = {wine.data(), program.data(), nullptr};
+    std::vector<std::string> arguments = command;
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
 
     process_ = fork();
     if (process_ == 0) {
@@ -55,7 +61,7 @@ WindowsSession::WindowsSession(const std::string& winePrefix, const std::string&
         close(input[1]);
         close(output[0]);
         close(output[1]);
-        execvpe("wine", argv, envp.data());
+        execvpe(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(input[0]);
@@ -69,7 +75,7 @@ WindowsSession::WindowsSession(const std::string& winePrefix, const std::string&
     }
 }
 
-WindowsSession::~WindowsSession() {
+CommandServer::~CommandServer() {
     if (toServer_ >= 0) close(toServer_);  // the server ends at the end of its input
     if (fromServer_ >= 0) close(fromServer_);
     if (process_ > 0) {
@@ -83,7 +89,7 @@ WindowsSession::~WindowsSession() {
     }
 }
 
-std::string WindowsSession::send(const std::string& command, std::chrono::seconds timeout) {
+std::string CommandServer::send(const std::string& command, std::chrono::seconds timeout) {
     if (toServer_ < 0) return "fail no server";
     const std::string line = command + "\n";
     if (write(toServer_, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
@@ -109,7 +115,7 @@ std::string WindowsSession::send(const std::string& command, std::chrono::second
     }
 }
 
-std::string WindowsSession::escape(const std::string& text) {
+std::string CommandServer::escape(const std::string& text) {
     return uidriver::escapeLine(text);
 }
 

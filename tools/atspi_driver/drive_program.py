@@ -1,0 +1,467 @@
+#!/usr/bin/python3
+"""Drives the Linux program from another process, the way a screen reader
+does: through its accessible objects on the accessibility bus (AT-SPI).
+
+It speaks the line protocol of the Windows command server
+(tools/program_driver/drive_program.cpp), so the end-to-end tests send the
+same commands to either program: one command per line on standard input, one
+answer per line on standard output, "ok[ value]" or "fail[ detail]"; a line
+feed in a text travels as "\\n", a backslash as "\\\\".
+
+Controls are named by the numbers of res/control_ids.h and found as a user of
+a screen reader finds them: a field by the label that names it, a button by
+its place in the row of buttons, the Info area as the dialog's first text
+and the version as its last.
+
+Run it with Debian's /usr/bin/python3 (python3-pyatspi), inside a session
+bus (dbus-run-session) on an X display; the program it starts inherits the
+environment and is told to always expose itself to assistive tools.
+"""
+
+import os
+import re
+import subprocess
+import sys
+import time
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+import pyatspi  # noqa: E402
+from gi.repository import Atspi  # noqa: E402
+
+PROGRAM = "ondavox-utility"
+MAIN_TITLE = "Brelvan Ondavox Utility"
+DEBUG_TITLE = "Debug"
+POLL_SECONDS = 0.05
+
+# The form's controls, by the label a screen reader announces with them.
+FIELD_LABELS = {
+    "IDC_GSM_PIN": "Mobile PIN code:",
+    "IDC_COUNTRY_LIST": "Country:",
+    "IDC_PROVIDER_LIST": "Provider:",
+    "IDC_ROAMING_CHECK": "Enable roaming:",
+    "IDC_APN": "APN:",
+    "IDC_GSM_USER": "User:",
+    "IDC_GSM_PASSWORD": "Password:",
+    "IDC_DNS1": "DNS1:",
+    "IDC_DNS2": "DNS2:",
+    "IDC_GATEWAY": "Network Gateway:",
+}
+# The row of buttons, left to right as the dialog makes them.
+BUTTON_PLACES = {"IDC_TASK_BUTTON": 0, "IDC_FIRST_BUTTON": 1, "IDC_SECOND_BUTTON": 2}
+
+
+def control_names():
+    """Number -> name of every control, from res/control_ids.h."""
+    header = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "res", "control_ids.h")
+    names = {}
+    with open(header, encoding="utf-8") as source:
+        for line in source:
+            match = re.match(r"#define (IDC_\w+) \(?(-?\d+)\)?", line)
+            if match and match.group(1) not in ("IDC_DEBUG_TEXT",):
+                names.setdefault(int(match.group(2)), match.group(1))
+    return names
+
+
+def escape(text):
+    return text.replace("\r", "").replace("\\", "\\\\").replace("\n", "\\n")
+
+
+def unescape(text):
+    out = []
+    i = 0
+    while i < len(text):
+        if text[i] == "\\" and i + 1 < len(text):
+            i += 1
+            out.append("\n" if text[i] == "n" else text[i])
+        else:
+            out.append(text[i])
+        i += 1
+    return "".join(out)
+
+
+def has_state(node, state):
+    try:
+        return node.getState().contains(state)
+    except Exception:
+        return False
+
+
+def children(node):
+    try:
+        return [node.getChildAtIndex(i) for i in range(node.childCount)]
+    except Exception:
+        return []
+
+
+def labelled_by(node):
+    names = []
+    try:
+        for relation in node.getRelationSet():
+            if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
+                names += [relation.getTarget(i).name for i in range(relation.getNTargets())]
+    except Exception:
+        pass
+    return names
+
+
+CONTROL_NUMBERS = {name: number for number, name in control_names().items()}
+
+
+class Program:
+    def __init__(self):
+        self.process = None
+        self.names = control_names()
+
+    # --- finding things -------------------------------------------------
+    def application(self):
+        """The program this driver started, or, when it started none, the
+        first program of that name on the bus."""
+        for app in pyatspi.Registry.getDesktop(0):
+            try:
+                if app is None:
+                    continue
+                if self.process is not None:
+                    ours = app.get_process_id() == self.process.pid
+                else:
+                    ours = app.name == PROGRAM
+                if ours:
+                    # Every look asks the program afresh: texts change under us.
+                    app.set_cache_mask(Atspi.Cache.NONE)
+                    return app
+            except Exception:
+                continue
+        return None
+
+    def dialog(self, title):
+        app = self.application()
+        for window in children(app) if app is not None else []:
+            try:
+                if window.getRoleName() == "dialog" and window.name == title and \
+                        has_state(window, pyatspi.STATE_SHOWING):
+                    return window
+            except Exception:
+                continue
+        return None
+
+    def control(self, dialog, number):
+        """The accessible object of control number, or None."""
+        name = self.names.get(number)
+        if dialog is None or name is None:
+            return None
+        if name in BUTTON_PLACES:
+            buttons = [c for c in children(dialog) if c.getRoleName() == "push button"]
+            place = BUTTON_PLACES[name]
+            return buttons[place] if place < len(buttons) else None
+        if name in ("IDC_INFO_AREA", "IDC_VERSION_LABEL"):
+            labels = [c for c in children(dialog) if c.getRoleName() == "label"]
+            if not labels:
+                return None
+            return labels[0] if name == "IDC_INFO_AREA" else labels[-1]
+        label = FIELD_LABELS.get(name)
+        if label is None:
+            return None
+        for group in children(dialog):
+            for node in children(group):
+                if node.getRoleName() != "label" and label in labelled_by(node):
+                    return node
+        return None
+
+    @staticmethod
+    def text_of(node):
+        role = node.getRoleName()
+        if role == "text":
+            return node.queryText().getText(0, -1)
+        if role == "check box":
+            return node.name
+        # Labels, buttons and lists read as their names; a list's name is its
+        # selected entry.
+        return node.name
+
+    def look(self, number):
+        """(present, shown, text) of control number in the main dialog."""
+        node = self.control(self.dialog(MAIN_TITLE), number)
+        if node is None:
+            return (False, False, "")
+        try:
+            return (True, has_state(node, pyatspi.STATE_SHOWING), self.text_of(node))
+        except Exception:
+            return (False, False, "")
+
+    # --- keys -----------------------------------------------------------
+    def focus(self, node):
+        """Puts the keyboard where a user's click would: on node's window."""
+        try:
+            node.queryComponent().grabFocus()
+        except Exception:
+            pass
+
+    def keyboard_dialog(self):
+        """The window keys go to: the Debug dialog while it is open."""
+        return self.dialog(DEBUG_TITLE) or self.dialog(MAIN_TITLE)
+
+
+# X keysyms: a printable ASCII character is its own code.
+KEYSYMS = {"Escape": 0xFF1B}
+# Modifier masks of the X keyboard state.
+MODIFIERS = {"Shift": 1 << 0, "Control": 1 << 2, "Alt": 1 << 3}
+
+
+def keysym(key):
+    return KEYSYMS[key] if key in KEYSYMS else ord(key)
+
+
+def press(key):
+    Atspi.generate_keyboard_event(keysym(key), None, Atspi.KeySynthType.SYM)
+
+
+def chord(modifiers, key):
+    """The key with the modifiers held down."""
+    mask = 0
+    for modifier in modifiers:
+        mask |= MODIFIERS[modifier]
+    Atspi.generate_keyboard_event(mask, None, Atspi.KeySynthType.LOCKMODIFIERS)
+    try:
+        press(key)
+    finally:
+        Atspi.generate_keyboard_event(mask, None, Atspi.KeySynthType.UNLOCKMODIFIERS)
+
+
+def type_text(text):
+    """Types text key by key; a control character is typed as Ctrl and its
+    letter, as a keyboard makes it."""
+    for character in text:
+        code = ord(character)
+        if code < 32:
+            chord(["Control"], chr(code + 96))
+        else:
+            Atspi.generate_keyboard_event(0, character, Atspi.KeySynthType.STRING)
+
+
+def settle():
+    """Gives the program the time to take in what was sent to it."""
+    time.sleep(0.2)
+
+
+# --- the command loop ---------------------------------------------------------
+
+def wait_until(timeout_ms, check):
+    """Polls check() until it answers True or the time is up; the last answer."""
+    end = time.monotonic() + timeout_ms / 1000.0
+    while True:
+        outcome = check()
+        if outcome or time.monotonic() >= end:
+            return outcome
+        time.sleep(POLL_SECONDS)
+
+
+def describe(look):
+    present, shown, text = look
+    if not present:
+        return "no control"
+    return ("shown: " if shown else "hidden: ") + escape(text)
+
+
+def meets(look, kind, expected):
+    present, shown, text = look
+    if not present:
+        return False
+    if kind == "visible":
+        return shown
+    if kind == "hidden":
+        return not shown
+    if kind == "text":
+        return text == expected
+    if kind == "contains":
+        return expected in text
+    return False
+
+
+def split(line, count):
+    """The first count words of line and the rest (after one blank)."""
+    words = []
+    rest = line
+    for _ in range(count):
+        rest = rest.lstrip(" ")
+        word, _, rest = rest.partition(" ")
+        words.append(word)
+    return words, rest
+
+
+def answer_to(program, line):
+    (command,), rest = split(line, 1)
+    if command == "start":
+        path = rest.strip() or PROGRAM
+        environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        try:
+            program.process = subprocess.Popen([path], env=environment, stdin=subprocess.DEVNULL)
+        except OSError as error:
+            return "fail cannot start: %s" % error
+        return "ok"
+    if command == "wait-dialog":
+        (ms,), _ = split(rest, 1)
+        return "ok" if wait_until(int(ms), lambda: program.dialog(MAIN_TITLE) is not None) else "fail no dialog"
+    if command in ("text", "visible", "checked", "click", "set-text", "type", "paste"):
+        (number,), value = split(rest, 1)
+        return control_command(program, command, int(number), unescape(value))
+    if command in ("wait", "stays"):
+        (number, ms, kind), expected = split(rest, 3)
+        if kind not in ("visible", "hidden", "text", "contains"):
+            return "fail unknown condition"
+        expected = unescape(expected)
+        look = lambda: program.look(int(number))  # noqa: E731
+        if command == "wait":
+            met = wait_until(int(ms), lambda: meets(look(), kind, expected))
+            return "ok" if met else "fail " + describe(look())
+        end = time.monotonic() + int(ms) / 1000.0
+        while time.monotonic() < end:
+            seen = look()
+            if not meets(seen, kind, expected):
+                return "fail " + describe(seen)
+            time.sleep(POLL_SECONDS)
+        return "ok"
+    if command in ("ctrl", "alt", "escape"):
+        window = program.keyboard_dialog()
+        if window is None:
+            return "fail no dialog"
+        program.focus(window)
+        if command == "ctrl":
+            chord(["Control"], rest.strip()[:1].lower() or "a")
+        elif command == "alt":
+            letter = rest.strip()[:1] or "A"
+            chord(["Alt", "Shift"] if letter.isupper() else ["Alt"], letter.lower())
+        else:
+            press("Escape")
+        settle()
+        return "ok"
+    if command == "debug-text":
+        (ms,), _ = split(rest, 1)
+        if not wait_until(int(ms), lambda: program.dialog(DEBUG_TITLE) is not None):
+            return "fail no Debug dialog"
+        debug = program.dialog(DEBUG_TITLE)
+        for node in children(debug):
+            if node.getRoleName() == "text":
+                return "ok " + escape(node.queryText().getText(0, -1))
+        return "fail no Debug text"
+    if command == "debug-ok":
+        (ms,), _ = split(rest, 1)
+        debug = program.dialog(DEBUG_TITLE)
+        buttons = [c for c in children(debug) if c.getRoleName() == "push button"] if debug else []
+        if not buttons:
+            return "fail no Debug dialog"
+        buttons[0].queryAction().doAction(0)
+        gone = wait_until(int(ms or 10000), lambda: program.dialog(DEBUG_TITLE) is None)
+        return "ok" if gone else "fail still shown"
+    if command == "wait-gone":
+        (ms,), _ = split(rest, 1)
+        return "ok" if wait_until(int(ms), lambda: program.dialog(MAIN_TITLE) is None) else "fail still shown"
+    if command == "wait-exit":
+        (ms,), _ = split(rest, 1)
+        if program.process is None:
+            return "fail not started"
+        try:
+            return "ok %d" % program.process.wait(timeout=int(ms) / 1000.0)
+        except subprocess.TimeoutExpired:
+            return "fail running"
+    return "fail unknown command"
+
+
+def control_command(program, command, number, value):
+    node = program.control(program.dialog(MAIN_TITLE), number)
+    if node is None:
+        return "fail no control"
+    if command == "text":
+        return "ok " + escape(program.text_of(node))
+    if command == "visible":
+        return "ok 1" if has_state(node, pyatspi.STATE_SHOWING) else "ok 0"
+    if command == "checked":
+        return "ok 1" if has_state(node, pyatspi.STATE_CHECKED) else "ok 0"
+    if command == "click":
+        action = node.queryAction()
+        names = [action.getName(i) for i in range(action.nActions)]
+        action.doAction(names.index("Press") if "Press" in names else 0)
+        return "ok"
+    if command == "set-text":
+        # As another program sets it: no input filter sees it.
+        node.queryEditableText().setTextContents(value)
+        return "ok"
+    program.focus(node)
+    text = node.queryText()
+    if command == "type":
+        text.setCaretOffset(text.characterCount)
+        type_text(value)
+    else:
+        # The clipboard gets the text from the field itself (copy), the field
+        # its old text back, and then the user's paste key.
+        editable = node.queryEditableText()
+        old = text.getText(0, -1)
+        editable.setTextContents(value)
+        editable.copyText(0, len(value))
+        editable.setTextContents(old)
+        text.setCaretOffset(len(old))
+        chord(["Control"], "v")
+    settle()
+    return "ok"
+
+
+def snapshot(program):
+    """What the user sees, in one line: the Info area's text or "form", then
+    the labels of the buttons shown."""
+    present, shown, text = program.look(CONTROL_NUMBERS["IDC_INFO_AREA"])
+    if not present:
+        return None
+    view = "info: " + escape(text) if shown else "form"
+    for name in ("IDC_FIRST_BUTTON", "IDC_SECOND_BUTTON", "IDC_TASK_BUTTON"):
+        present, shown, text = program.look(CONTROL_NUMBERS[name])
+        if shown:
+            view += " [%s]" % text
+    return view
+
+
+def watch(program, seconds):
+    """Prints one line each time what the dialog shows changes, then "closed"
+    when it is gone (or "no dialog", "timeout")."""
+    end = time.monotonic() + seconds
+    if not wait_until(seconds * 1000, lambda: program.dialog(MAIN_TITLE) is not None):
+        print("no dialog", flush=True)
+        return 1
+    last = None
+    while time.monotonic() < end:
+        if program.dialog(MAIN_TITLE) is None:
+            print("closed", flush=True)
+            return 0
+        try:
+            view = snapshot(program)
+        except Exception:
+            view = None
+        if view is not None and view != last:
+            print(view, flush=True)
+            last = view
+        time.sleep(POLL_SECONDS)
+    print("timeout", flush=True)
+    return 1
+
+
+def main():
+    program = Program()
+    # Watching a program started elsewhere, or pressing one of its buttons.
+    if len(sys.argv) == 3 and sys.argv[1] == "--watch":
+        return watch(program, int(sys.argv[2]))
+    if len(sys.argv) == 3 and sys.argv[1] == "--click":
+        return 0 if control_command(program, "click", int(sys.argv[2]), "") == "ok" else 1
+    for line in sys.stdin:
+        line = line.rstrip("\r\n")
+        try:
+            reply = answer_to(program, line)
+        except Exception as error:  # an object that went away mid-look
+            reply = "fail " + escape("%s: %s" % (type(error).__name__, error))
+        print(reply, flush=True)
+    if program.process is not None and program.process.poll() is None:
+        program.process.terminate()
+        program.process.wait()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
