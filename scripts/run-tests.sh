@@ -149,6 +149,39 @@ if [ "${native_built:-0}" = 1 ] && grep -q 'add_executable(ondavox-utility' prog
         runuser -u nobody -- ondavox-utility --version | tee /dev/stderr | grep -q "^ondavox-utility 3\.2\.7"' "$deb"
 fi
 
+# A virtual X display for the programs that show real windows: sets DISPLAY
+# once the server is ready.
+start_display() {
+    [ -n "$xvfb_pid" ] && return 0
+    local ready="$wine_prefix/display-number"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        if [ -s "$ready" ]; then
+            export DISPLAY=":$(cat "$ready")"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+xvfb_pid=
+stop_display() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; }
+
+# The installed Linux program as a user meets it, against the simulated radio
+# on a scripted UDisks2 bus and the local update server, driven over the
+# accessibility bus of a session of its own: the end-to-end cases the Windows
+# program runs too.
+if [ "${native_built:-0}" = 1 ] && [ -x /usr/bin/ondavox-utility ]; then
+    if start_display; then
+        run_tests end-to-end-linux env ONDAVOX_E2E_LINUX_PROGRAM=/usr/bin/ondavox-utility \
+            dbus-run-session -- build/native/tests/ondavox_e2e_tests --gtest_filter='*/Linux'
+    else
+        echo "== could not start a virtual display"
+        failed=$((failed + 1))
+    fi
+fi
+
 # Every fuzz target for a short while (clang, ASan and UBSan); each counts as
 # one test, passed when it found nothing. scripts/run-fuzz.sh runs them longer.
 echo "== building and running the fuzz targets"
@@ -183,24 +216,6 @@ release_check() {  # mode, arguments...
 }
 echo "== building and checking the release"
 release_check build "$top/build/test-release"
-
-# A virtual X display for the programs that show real windows: sets DISPLAY
-# once the server is ready.
-start_display() {
-    local ready="$wine_prefix/display-number"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        if [ -s "$ready" ]; then
-            export DISPLAY=":$(cat "$ready")"
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
-xvfb_pid=
-stop_display() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; }
 
 if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; then
     wait "$wine_boot"
@@ -237,14 +252,15 @@ if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; the
             run_tests "windows-$(basename "$program" .exe)" env WINEPREFIX="$sim_prefix" wine "$program"
         done
         if [ -x build/native/tests/ondavox_e2e_tests ]; then
-            run_tests end-to-end env ONDAVOX_E2E_WINEPREFIX="$sim_prefix" \
-                ONDAVOX_E2E_WINDOWS_BUILD="$top/build/windows" build/native/tests/ondavox_e2e_tests
+            run_tests end-to-end-windows env ONDAVOX_E2E_WINEPREFIX="$sim_prefix" \
+                ONDAVOX_E2E_WINDOWS_BUILD="$top/build/windows" build/native/tests/ondavox_e2e_tests \
+                --gtest_filter='*/Windows'
         fi
         WINEPREFIX="$sim_prefix" release_check start "$top/build/test-release" \
             "$top/build/windows/tools/ondavox_drive.exe"
     fi
-    stop_display
 fi
+stop_display
 
 echo "total: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
