@@ -21,7 +21,11 @@ constexpr int TRIGGER_READ_COUNT = 20;
 // Every wait for the device polls at this interval.
 constexpr std::uint32_t POLL_INTERVAL_MILLISECONDS = 1000;
 
-constexpr std::uint32_t DEVICE_ROOT_CAPACITY = 100;
+// A drive letter's root needs 4 bytes, but on Linux the root is the volume's
+// mount point, which a desktop puts under the user's name and the volume's
+// label ("/media/<user>/<label>/"): a root that did not fit would leave the
+// radio unfound for good, so room is made for any mount point a desktop makes.
+constexpr std::uint32_t DEVICE_ROOT_CAPACITY = 512;
 // Root of the device's drive ("E:\" on Windows); valid after findDevice returned 1.
 // Written by the startup task while it polls and switches; other threads read
 // it only once deviceFilesRead is set.

@@ -1,5 +1,6 @@
-// ondavox-radio-sim: runs a simulated radio inside a Wine session until it
-// is told to stop (SIGINT or SIGTERM).
+// ondavox-radio-sim: runs a simulated radio, inside a Wine session or on a
+// private bus with a scripted UDisks2 service, until it is told to stop
+// (SIGINT or SIGTERM).
 
 #include <signal.h>
 
@@ -14,18 +15,27 @@ namespace {
 
 const char USAGE[] =
     "usage: ondavox-radio-sim --prefix WINEPREFIX --radio RADIO_FOLDER --work WORK_FOLDER [options]\n"
+    "       ondavox-radio-sim --udisks2 --radio RADIO_FOLDER --work WORK_FOLDER [options]\n"
     "\n"
     "Shows a copy of a sample radio (e.g. simulator/radios/hxa-v2) as the radio's\n"
     "removable FAT32 drive (serial ECE22CF8) in a Wine session prepared by\n"
-    "simulator/prepare-prefix.sh, and acts as the radio until SIGINT or SIGTERM.\n"
+    "simulator/prepare-prefix.sh, or with --udisks2 as a block device of a\n"
+    "scripted UDisks2 service on a private bus (mounted at WORK_FOLDER-mounts/ONDAVOX,\n"
+    "after the switch at WORK_FOLDER-mounts/ONDAVOX1), and acts as the radio until\n"
+    "SIGINT or SIGTERM.\n"
     "\n"
     "  --prefix DIR         the Wine prefix (default: $WINEPREFIX)\n"
+    "  --udisks2            the scripted UDisks2 service instead of Wine; prints\n"
+    "                       \"bus: ADDRESS\" for DBUS_SYSTEM_BUS_ADDRESS\n"
+    "  --bus-address-file F with --udisks2, also writes the bus address to F\n"
+    "  --not-mounted        with --udisks2, the radio comes unmounted: the program\n"
+    "                       asks UDisks2 to mount it\n"
     "  --radio DIR          the sample radio to copy\n"
     "  --work DIR           absent or empty folder that becomes the drive\n"
     "  --read-only          come up read-only; reading start.html switches the radio\n"
     "  --appear-after S     connect S seconds after the start (default 0)\n"
-    "  --letter X           drive letter (default E)\n"
-    "  --switch-letter Y    drive letter after the switch (default G)\n"
+    "  --letter X           Wine: drive letter (default E)\n"
+    "  --switch-letter Y    Wine: drive letter after the switch (default G)\n"
     "  --away S             seconds the radio stays away during the switch (default 3)\n"
     "  --log FILE           also write the event log to FILE\n"
     "  --quiet              do not echo the event log to standard output\n"
@@ -55,6 +65,7 @@ int usageError(const char* message) {
 
 int main(int argc, char** argv) {
     simulator::RadioOptions options;
+    std::string busAddressFile;
     if (const char* prefix = std::getenv("WINEPREFIX")) {
         options.winePrefix = prefix;
     }
@@ -68,6 +79,10 @@ int main(int argc, char** argv) {
             options.readOnly = true;
         } else if (option == "--quiet") {
             options.echo = false;
+        } else if (option == "--udisks2") {
+            options.connection = simulator::RadioConnection::UDisks2;
+        } else if (option == "--not-mounted") {
+            options.mounted = false;
         } else if (!hasValue) {
             return usageError(("missing value after " + option).c_str());
         } else if (option == "--prefix") {
@@ -76,6 +91,8 @@ int main(int argc, char** argv) {
             options.radioFolder = argv[++i];
         } else if (option == "--work") {
             options.workFolder = argv[++i];
+        } else if (option == "--bus-address-file") {
+            busAddressFile = argv[++i];
         } else if (option == "--log") {
             options.logFile = argv[++i];
         } else if (option == "--windows-tools") {
@@ -118,6 +135,21 @@ int main(int argc, char** argv) {
     if (!radio.start(error)) {
         std::fprintf(stderr, "ondavox-radio-sim: %s\n", error.c_str());
         return 1;
+    }
+    if (options.connection == simulator::RadioConnection::UDisks2) {
+        std::printf("bus: %s\n", radio.busAddress().c_str());
+        std::fflush(stdout);
+        if (!busAddressFile.empty()) {
+            // Written whole under another name first: a reader never sees half of it.
+            const std::string partial = busAddressFile + ".partial";
+            std::FILE* file = std::fopen(partial.c_str(), "w");
+            if (file == nullptr || std::fprintf(file, "%s\n", radio.busAddress().c_str()) < 0 ||
+                std::fclose(file) != 0 || std::rename(partial.c_str(), busAddressFile.c_str()) != 0) {
+                std::fprintf(stderr, "ondavox-radio-sim: cannot write \"%s\"\n", busAddressFile.c_str());
+                radio.stop();
+                return 1;
+            }
+        }
     }
     const timespec tick{0, 200 * 1000 * 1000};
     while (radio.state() != simulator::RadioState::Failed) {

@@ -5,14 +5,12 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <map>
 
 #include "simulator/common/file_descriptor.h"
-#include "simulator/radio_sim/boot_sector.h"
 #include "simulator/radio_sim/update_check.h"
 
 namespace simulator {
@@ -35,8 +33,6 @@ constexpr const char* RECORD_FILE = "doc/update.md5";
 Clock::duration seconds(double value) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(value));
 }
-
-bool isUsableLetter(char letter) { return letter >= 'D' && letter <= 'Y'; }
 
 std::string fileSizeText(const fs::path& path) {
     std::error_code error;
@@ -76,12 +72,6 @@ bool RadioSimulator::start(std::string& error) {
         return false;
     }
     RadioOptions& o = options_;
-    o.letter = static_cast<char>(std::toupper(static_cast<unsigned char>(o.letter)));
-    o.switchLetter = static_cast<char>(std::toupper(static_cast<unsigned char>(o.switchLetter)));
-    if (!isUsableLetter(o.letter) || !isUsableLetter(o.switchLetter)) {
-        error = "drive letters must lie between D and Y";
-        return false;
-    }
     if (o.awaySeconds < SHORTEST_AWAY_SECONDS) {
         error = "the radio must stay away at least 1.5 s during the switch";
         return false;
@@ -91,11 +81,6 @@ bool RadioSimulator::start(std::string& error) {
         return false;
     }
     std::error_code fsError;
-    if (o.winePrefix.empty() || !fs::is_directory(o.winePrefix, fsError) ||
-        !fs::exists(fs::path(o.winePrefix) / "system.reg", fsError)) {
-        error = "no Wine prefix at \"" + o.winePrefix + "\" (make one with simulator/prepare-prefix.sh)";
-        return false;
-    }
     const fs::path radio = fs::absolute(o.radioFolder, fsError);
     if (!fs::is_regular_file(radio / "doc/global-config.cfg", fsError) ||
         !fs::is_regular_file(radio / "doc/status.st", fsError)) {
@@ -107,36 +92,27 @@ bool RadioSimulator::start(std::string& error) {
         error = "the work folder \"" + o.workFolder + "\" must be absent or empty";
         return false;
     }
-    // Wine wants an absolute prefix, and the folders must not depend on
-    // where the Windows programs are started from.
-    o.winePrefix = fs::absolute(o.winePrefix, fsError).string();
+    // The presence's paths must not depend on where programs are started from.
     o.workFolder = work.lexically_normal().string();
     while (o.workFolder.size() > 1 && o.workFolder.back() == '/') {
         o.workFolder.pop_back();
-    }
-    if (o.windowsTools.empty()) {
-        o.windowsTools = defaultWindowsToolsFolder();
-    }
-    o.windowsTools = fs::absolute(o.windowsTools, fsError).string();
-    if (!fs::is_regular_file(fs::path(o.windowsTools) / "radio-drive.exe", fsError)) {
-        error = "radio-drive.exe not found in \"" + o.windowsTools + "\" (build the Windows flavour)";
-        return false;
     }
     if (!o.logFile.empty() && !log_.openFile(o.logFile)) {
         error = "cannot write the log file \"" + o.logFile + "\"";
         return false;
     }
     log_.echo(o.echo);
+    presence_ = o.connection == RadioConnection::UDisks2 ? makeUDisks2Presence(o, log_)
+                                                        : makeWineDrivePresence(o, log_);
+    if (!presence_->prepare(error)) {
+        presence_.reset();
+        return false;
+    }
 
     fs::create_directories(work, fsError);
     fs::copy(radio, work, fs::copy_options::recursive, fsError);
     if (fsError) {
         error = "cannot copy the radio into the work folder: " + fsError.message();
-        return false;
-    }
-    fs::create_directories(work / ".wine-sb", fsError);
-    if (!writeFat32BootSector((work / ".wine-sb/sb.img").string(), RADIO_VOLUME_SERIAL, RADIO_VOLUME_LABEL)) {
-        error = "cannot write the radio's boot sector";
         return false;
     }
     log_.add("radio %s copied to %s", radio.filename().c_str(), o.workFolder.c_str());
@@ -152,20 +128,6 @@ bool RadioSimulator::start(std::string& error) {
     if (loop_->rootWatch < 0 || loop_->docWatch < 0) {
         error = "cannot watch the work folder";
         return false;
-    }
-
-    drives_ = std::make_unique<WineDrives>(o.winePrefix, o.windowsTools, o.wine);
-    // A letter left over from an earlier run would hide the radio.
-    const WineCommandResult present = drives_->list();
-    if (!present.started || present.exitCode != 0) {
-        error = "cannot run radio-drive.exe under Wine: " + present.output;
-        return false;
-    }
-    for (const char letter : {o.letter, o.switchLetter}) {
-        if (present.output.find(letter) != std::string::npos) {
-            drives_->remove(letter);
-            log_.add("%c: was in use in the prefix; removed it", letter);
-        }
     }
 
     started_ = true;
@@ -202,33 +164,20 @@ void RadioSimulator::stop() {
     }
 }
 
-void RadioSimulator::connect(char letter, bool readOnly) {
-    const WineCommandResult defined = drives_->define(letter, options_.workFolder, readOnly);
-    if (!defined.started || defined.exitCode != 0) {
-        log_.add("error: cannot connect as %c: (%s)", letter, defined.output.c_str());
+char RadioSimulator::presentLetter() const {
+    const std::string location = presentLocation();
+    return location.size() == 2 && location[1] == ':' ? location[0] : '\0';
+}
+
+void RadioSimulator::connect(bool afterSwitch, bool readOnly) {
+    if (!presence_->connect(afterSwitch, readOnly)) {
         state_ = RadioState::Failed;
         return;
     }
-    presentLetter_ = letter;
     readOnlyNow_ = readOnly;
     loop_->triggered = false;
     loop_->triggerOpens = 0;
     state_ = RadioState::Present;
-    log_.add("connected as %c: (%s)", letter, readOnly ? "read-only" : "writable");
-    const WineCommandResult volume = drives_->show(letter);
-    log_.add("volume %s", volume.output.c_str());
-}
-
-void RadioSimulator::disconnect() {
-    const char letter = presentLetter_;
-    presentLetter_ = '\0';
-    const WineCommandResult removed = drives_->remove(letter);
-    drives_->removeLeftDeviceLink(letter, options_.workFolder);
-    if (!removed.started || removed.exitCode != 0) {
-        log_.add("error: cannot remove %c: (%s)", letter, removed.output.c_str());
-    } else {
-        log_.add("%c: removed", letter);
-    }
 }
 
 void RadioSimulator::checkUpdate() {
@@ -344,20 +293,20 @@ void RadioSimulator::run() {
             continue;
         }
         if (state_ == RadioState::Waiting) {
-            connect(options_.letter, options_.readOnly);
+            connect(false, options_.readOnly);
         } else if (state_ == RadioState::Present) {
-            log_.add("switching to writable: leaving %c:", presentLetter_.load());
-            disconnect();
+            log_.add("switching to writable: leaving %s", presentLocation().c_str());
+            presence_->disconnect();
             state_ = RadioState::Away;
             loop.returnAt = Clock::now() + seconds(options_.awaySeconds);
-            log_.add("back in %.1f s as %c:", options_.awaySeconds, options_.switchLetter);
+            log_.add("back in %.1f s", options_.awaySeconds);
         } else if (state_ == RadioState::Away) {
-            connect(options_.switchLetter, false);
+            connect(true, false);
         }
     }
 
-    if (presentLetter_ != '\0') {
-        disconnect();
+    if (!presentLocation().empty()) {
+        presence_->disconnect();
     }
     if (state_ != RadioState::Failed) {
         state_ = RadioState::Stopped;

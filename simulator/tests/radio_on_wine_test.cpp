@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "simulator/radio_sim/radio_simulator.h"
+#include "simulator/radio_sim/wine_drive.h"
 #include "tests/support/temp_folder.h"
 
 namespace {

@@ -453,8 +453,9 @@ TEST_P(EndToEnd, CancelDuringTheInstallLeavesTheSlotFilesWhole) {
 }
 
 // The form's fields take no double quote and no control character, typed or
-// pasted; a value that holds one anyway (set by another program) is refused
-// by the save, which leaves the file as it was.
+// pasted; a value that holds one anyway (set by another program, which
+// Windows lets through) is refused by the save, which leaves the file as it
+// was.
 TEST_P(EndToEnd, FormValuesThatWouldBreakTheFileNeverReachIt) {
     startServer("server-current");
     startRadio("hxa-v2");
@@ -469,6 +470,15 @@ TEST_P(EndToEnd, FormValuesThatWouldBreakTheFileNeverReachIt) {
 
     const std::string before = readBytes(radioFile("doc/global-config.cfg"));
     ASSERT_EQ(send("set-text " + std::to_string(IDC_GSM_USER) + " me\"you"), "ok");
+    if (GetParam() == Platform::Linux) {
+        // Qt puts a text set from outside through the field's filter as well:
+        // no other program can put the quote there.
+        EXPECT_EQ(text(IDC_GSM_USER), "meyou");
+        ASSERT_EQ(send("click " + std::to_string(IDC_SECOND_BUTTON)), "ok");  // "Quit": nothing saved
+        expectProgramEnds(20);
+        EXPECT_EQ(readBytes(radioFile("doc/global-config.cfg")), before);
+        return;
+    }
     ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
     EXPECT_TRUE(waitText(IDC_INFO_AREA, std::string(TEXT_SAVING_CONFIGURATION) + " failed", 20));
     EXPECT_TRUE(waitText(IDC_TASK_BUTTON, TEXT_QUIT, 5));
@@ -490,8 +500,8 @@ TEST_P(EndToEnd, CancelWhileWaitingEndsTheProgram) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, EndToEnd, ::testing::Values(Platform::Windows, Platform::Linux),
-                         [](const ::testing::TestParamInfo<Platform>& info) {
-                             return std::string(info.param == Platform::Windows ? "Windows" : "Linux");
+                         [](const ::testing::TestParamInfo<Platform>& platform) {
+                             return std::string(platform.param == Platform::Windows ? "Windows" : "Linux");
                          });
 
 }  // namespace
