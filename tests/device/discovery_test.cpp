@@ -51,6 +51,15 @@ ScriptedDrive readOnly(ScriptedDrive d) {
     return d;
 }
 
+ScriptedDrive mountedAt(ScriptedDrive d, const char* root) {
+    d.root = root;
+    return d;
+}
+
+// A Linux desktop's mount point under a long user name and volume label:
+// 300 bytes.
+const std::string LONG_MOUNT_POINT = "/media/" + std::string(150, 'u') + "/" + std::string(141, 'L') + "/";
+
 struct FindCase {
     const char* name;
     DriveTable drives;
@@ -68,6 +77,7 @@ const FindCase FIND_CASES[] = {
     {"FileSystemNameIsCaseSensitive", {withFileSystem(drive('E'), "fat32")}, 0, ""},
     {"DriveWithoutMediumIsPassedOver", {withoutMedium(drive('D')), drive('G')}, 1, "G:\\"},
     {"LetterZIsScanned", {withSerial(drive('E'), OTHER_SERIAL), drive('Z')}, 1, "Z:\\"},
+    {"LongMountPoint", {mountedAt(drive('E'), LONG_MOUNT_POINT.c_str())}, 1, LONG_MOUNT_POINT.c_str()},
 };
 
 class FindDevice : public ::testing::TestWithParam<FindCase> {};
