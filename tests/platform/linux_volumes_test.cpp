@@ -31,6 +31,7 @@
 #include "platform/linux/kernel_mount_table.h"
 #include "platform/volumes.h"
 #include "simulator/linux/scripted_udisks2.h"
+#include "simulator/radio_sim/radio_simulator.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -504,5 +505,67 @@ TEST_P(VolumeDiscovery, FindsTheRadioAndFollowsItThroughTheSwitch) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, VolumeDiscovery, ::testing::ValuesIn(CASES),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
+
+// The simulated radio of the run command and the end-to-end tests, presented
+// by the scripted UDisks2 service, as the product's discovery meets it:
+// found read-only at its first mount point (mounted by the program when it
+// comes unmounted), switched by start.html, gone from there, and found again
+// writable at its second mount point. Parameter: whether it comes mounted.
+std::string logText(const simulator::RadioSimulator& radio) {
+    std::string text;
+    for (const std::string& line : radio.log().lines()) text += line + "\n";
+    return text;
+}
+
+class SimulatedRadioOnTheBus : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        device::resetDiscovery();
+        device::resetDeviceSettings();
+    }
+    void TearDown() override { ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS"); }
+
+    testsupport::TempFolder base;
+};
+
+TEST_P(SimulatedRadioOnTheBus, IsFoundReadOnlyThenWritableWhereItComesBack) {
+    simulator::RadioOptions options;
+    options.connection = simulator::RadioConnection::UDisks2;
+    options.radioFolder = std::string(ONDAVOX_SOURCE_DIR) + "/simulator/radios/hxa-v2";
+    options.workFolder = base.root() + "radio";
+    options.echo = false;
+    options.readOnly = true;
+    options.mounted = GetParam();
+    options.awaySeconds = 1.5;
+    simulator::RadioSimulator radio(options);
+    std::string error;
+    ASSERT_TRUE(radio.start(error)) << error;
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", radio.busAddress().c_str(), 1);
+    const std::string first = base.root() + "radio-mounts/ONDAVOX";
+    const std::string second = base.root() + "radio-mounts/ONDAVOX1";
+    EXPECT_EQ(radio.presentLocation(), first);
+
+    ASSERT_EQ(device::findDevice(), 1) << logText(radio);
+    EXPECT_EQ(std::string(device::deviceRoot), first + "/");
+    platform::VolumeInformation volume;
+    ASSERT_TRUE(platform::readVolumeInformation(device::deviceRoot, volume));
+    EXPECT_TRUE(volume.readOnly);
+
+    EXPECT_EQ(device::switchDeviceToWritable(), 1);
+    EXPECT_EQ(std::string(device::deviceRoot), second + "/") << logText(radio);
+    ASSERT_TRUE(platform::readVolumeInformation(device::deviceRoot, volume));
+    EXPECT_FALSE(volume.readOnly);
+    EXPECT_FALSE(fs::exists(first)) << "the first mount point outlived the radio's absence";
+    EXPECT_EQ(radio.presentLocation(), second);
+    EXPECT_FALSE(radio.readOnlyNow());
+    EXPECT_EQ(device::readDeviceFiles(), 1);
+    EXPECT_STREQ(device::deviceSettings.gsm_country, "Germany");
+
+    radio.stop();
+    EXPECT_FALSE(fs::exists(second));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SimulatedRadioOnTheBus, ::testing::Bool(),
+                         [](const auto& mounted) { return std::string(mounted.param ? "Mounted" : "NotMounted"); });
 
 }  // namespace
