@@ -246,6 +246,11 @@ def settle():
 
 # --- the command loop ---------------------------------------------------------
 
+def set_poll(ms):
+    global POLL_SECONDS
+    POLL_SECONDS = max(ms, 1) / 1000.0
+
+
 def wait_until(timeout_ms, check):
     """Polls check() until it answers True or the time is up; the last answer."""
     end = time.monotonic() + timeout_ms / 1000.0
@@ -293,11 +298,18 @@ def answer_to(program, line):
     (command,), rest = split(line, 1)
     if command == "start":
         path = rest.strip() or PROGRAM
+        # The accessibility registry first: a program that starts before it
+        # runs never shows up on the bus.
+        pyatspi.Registry.getDesktop(0).childCount
         environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         try:
             program.process = subprocess.Popen([path], env=environment, stdin=subprocess.DEVNULL)
         except OSError as error:
             return "fail cannot start: %s" % error
+        return "ok"
+    if command == "poll":
+        (ms,), _ = split(rest, 1)
+        set_poll(int(ms or 50))
         return "ok"
     if command == "wait-dialog":
         (ms,), _ = split(rest, 1)

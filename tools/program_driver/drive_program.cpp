@@ -6,6 +6,7 @@
 //
 //   start [path]                   starts ondavox.exe: the one at path (a Windows
 //                                  path), else the one built beside this server
+//   poll <ms>                      how often the waits look from now on (50 ms)
 //   wait-dialog <ms>               waits for the main dialog
 //   text <id>                      the control's text
 //   wait <id> <ms> <condition>     waits until the control meets the condition
@@ -106,6 +107,11 @@ int main() {
         if (command == "start") {
             const std::string path = rest(words);
             answer(program.start(path.empty() ? uidriver::utilityPath() : path) ? "ok" : "fail cannot start");
+        } else if (command == "poll") {
+            long ms = 50;
+            words >> ms;
+            ProgramDriver::setPollInterval(milliseconds(ms > 0 ? ms : 1));
+            answer("ok");
         } else if (command == "wait-dialog") {
             long ms = 0;
             words >> ms;

@@ -8,7 +8,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr milliseconds POLL{50};
+// How often a wait looks; a benchmark looks more often (setPollInterval).
+milliseconds pollInterval{50};
 // The mark of waitUntilHandled usually passes within a few milliseconds.
 constexpr milliseconds MARK_POLL{5};
 
@@ -114,6 +115,10 @@ HWND keyboardTarget(HWND window) {
 
 }  // namespace
 
+void ProgramDriver::setPollInterval(milliseconds interval) {
+    pollInterval = interval;
+}
+
 std::string utilityPath() {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -155,7 +160,7 @@ HWND ProgramDriver::findDialog(const char* caption) const {
 
 HWND ProgramDriver::waitForDialog(const char* caption, milliseconds timeout) {
     HWND found = nullptr;
-    pollUntil(Clock::now() + timeout, POLL, [&] { return (found = findDialog(caption)) != nullptr; });
+    pollUntil(Clock::now() + timeout, pollInterval, [&] { return (found = findDialog(caption)) != nullptr; });
     return found;
 }
 
@@ -217,7 +222,7 @@ std::string ControlView::describe() const {
 
 WaitOutcome ProgramDriver::waitUntil(HWND dialog, const ControlCondition& condition, milliseconds timeout) {
     WaitOutcome outcome;
-    pollUntil(Clock::now() + timeout, POLL, [&] {
+    pollUntil(Clock::now() + timeout, pollInterval, [&] {
         outcome.seen = look(dialog, condition.controlId);
         outcome.met = outcome.seen.satisfies(condition);
         return outcome.met || outcome.seen.state == ControlView::State::NoDialog;
@@ -227,7 +232,7 @@ WaitOutcome ProgramDriver::waitUntil(HWND dialog, const ControlCondition& condit
 
 WaitOutcome ProgramDriver::staysFor(HWND dialog, const ControlCondition& condition, milliseconds period) {
     WaitOutcome outcome;
-    const bool broken = pollUntil(Clock::now() + period, POLL, [&] {
+    const bool broken = pollUntil(Clock::now() + period, pollInterval, [&] {
         outcome.seen = look(dialog, condition.controlId);
         return !outcome.seen.satisfies(condition);
     });
@@ -344,7 +349,8 @@ void ProgramDriver::pressCloseBox(HWND window) {
 }
 
 bool ProgramDriver::waitUntilGone(HWND window, milliseconds timeout) {
-    return pollUntil(Clock::now() + timeout, POLL, [&] { return !IsWindow(window) || !IsWindowVisible(window); });
+    return pollUntil(Clock::now() + timeout, pollInterval,
+                     [&] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
 bool ProgramDriver::waitForExit(milliseconds timeout, DWORD* exitCode) {

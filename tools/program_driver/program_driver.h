@@ -77,6 +77,8 @@ public:
 
     // Starts the program; false when it cannot be started.
     bool start(const std::string& exePath = utilityPath());
+    // How often the waits below look (50 ms unless set).
+    static void setPollInterval(milliseconds interval);
     // Waits until the program shows a visible top-level window with this
     // caption; null when none appears in time.
     HWND waitForDialog(const char* caption, milliseconds timeout);
