@@ -80,10 +80,10 @@ public:
     }
     ~Bench() { fs::remove_all(work_); }
 
-    // One start of program (empty: the utility), timed until waitCommand
-    // answers "ok"; nullopt when it never did.
-    std::optional<double> timeStart(const std::string& program, const std::string& waitCommand,
-                                     const std::string& busAddress, const std::string& proxy) {
+    // One start of program (empty: the utility), timed until each of waits
+    // answers "ok" in turn; nullopt when one never did.
+    std::optional<std::vector<double>> timeStart(const std::string& program, const std::vector<std::string>& waits,
+                                                 const std::string& busAddress, const std::string& proxy) {
         std::vector<std::string> environment;
         if (!proxy.empty()) environment.push_back("http_proxy=" + proxy);
         std::vector<std::string> server;
@@ -100,13 +100,16 @@ public:
         const std::string start = program.empty() ? std::string("start") : "start " + program;
         const Clock::time_point started = Clock::now();
         if (driver.send(start) != "ok" || driver.send("wait-dialog 30000") != "ok") return std::nullopt;
-        const std::string answer = driver.send(waitCommand);
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
-        if (answer != "ok") {
-            std::fprintf(stderr, "  %s: %s\n", waitCommand.c_str(), answer.c_str());
-            return std::nullopt;
+        std::vector<double> times;
+        for (const std::string& wait : waits) {
+            const std::string answer = driver.send(wait);
+            if (answer != "ok") {
+                std::fprintf(stderr, "  %s: %s\n", wait.c_str(), answer.c_str());
+                return std::nullopt;
+            }
+            times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - started).count());
         }
-        return ms;
+        return times;
     }
 
     Figures floor(int runs) {
@@ -115,8 +118,8 @@ public:
             simulator::ScriptedUDisks2 bus;
             std::string error;
             if (s_.kind == Kind::Linux && !bus.start(error)) return figures;
-            if (auto ms = timeStart(s_.floor, "wait -1 20000 text " + escape(FLOOR_TEXT), bus.busAddress(), "")) {
-                figures.runs.push_back(*ms);
+            if (auto ms = timeStart(s_.floor, {"wait -1 20000 text " + escape(FLOOR_TEXT)}, bus.busAddress(), "")) {
+                figures.runs.push_back(ms->back());
             }
         }
         return figures;
@@ -128,13 +131,19 @@ public:
             simulator::ScriptedUDisks2 bus;
             std::string error;
             if (s_.kind == Kind::Linux && !bus.start(error)) return figures;
-            if (auto ms = timeStart(s_.program, "wait -1 20000 text " + escape(TEXT_WAITING_FOR_DEVICE),
+            if (auto ms = timeStart(s_.program, {"wait -1 20000 text " + escape(TEXT_WAITING_FOR_DEVICE)},
                                     bus.busAddress(), "")) {
-                figures.runs.push_back(*ms);
+                figures.runs.push_back(ms->back());
             }
         }
         return figures;
     }
+
+    // Where the time to the form goes, each stage without its pause: the
+    // radio found (the first line done), switched (the radio is writable:
+    // its flags read), read and the form filled, and the version check
+    // until the form shows.
+    Figures stages[4];
 
     Figures form(int runs) {
         Figures figures;
@@ -161,9 +170,19 @@ public:
                 std::fprintf(stderr, "  radio: %s\n", error.c_str());
                 return figures;
             }
-            if (auto ms = timeStart(s_.program, "wait " + std::to_string(IDC_ROAMING_CHECK) + " 30000 visible",
-                                    radio.busAddress(), server.proxyUrl())) {
-                figures.runs.push_back(*ms - STARTUP_PAUSES_MS);
+            const std::vector<std::string> waits = {
+                "wait -1 30000 contains " + escape(TEXT_INITIALIZING_DEVICE),
+                "wait -1 30000 contains " + escape(TEXT_READING_DEVICE),
+                "wait -1 30000 contains " + escape(TEXT_CHECKING_UPDATE),
+                "wait " + std::to_string(IDC_ROAMING_CHECK) + " 30000 visible",
+            };
+            if (auto ms = timeStart(s_.program, waits, radio.busAddress(), server.proxyUrl())) {
+                const std::vector<double>& t = *ms;
+                figures.runs.push_back(t[3] - STARTUP_PAUSES_MS);
+                stages[0].runs.push_back(t[0]);
+                stages[1].runs.push_back(t[1] - t[0] - 1000);
+                stages[2].runs.push_back(t[2] - t[1] - 1500);
+                stages[3].runs.push_back(t[3] - t[2]);
             }
         }
         return figures;
@@ -193,6 +212,10 @@ void runKind(const char* title, const Settings& settings, int runs) {
     printRow("floor: empty program, text shown", floor, nullptr);
     printRow("start to the waiting text", bench.waiting(runs), &floor);
     printRow("start to the form, minus 2500 ms", bench.form(runs), &floor);
+    printRow("  of it: start to the radio found", bench.stages[0], nullptr);
+    printRow("  of it: switch (writable radio)", bench.stages[1], nullptr);
+    printRow("  of it: files read, form filled", bench.stages[2], nullptr);
+    printRow("  of it: version check, form shown", bench.stages[3], nullptr);
 }
 
 const char* env(const char* name) {
