@@ -112,32 +112,23 @@ public:
         return times;
     }
 
-    Figures floor(int runs) {
+    // Starts of program with no radio (on Linux, a bus where UDisks2 has
+    // none), each timed until the Info area reads text.
+    Figures startsWithoutRadio(int runs, const std::string& program, const char* text) {
         Figures figures;
         for (int i = 0; i < runs; ++i) {
             simulator::ScriptedUDisks2 bus;
             std::string error;
             if (s_.kind == Kind::Linux && !bus.start(error)) return figures;
-            if (auto ms = timeStart(s_.floor, {"wait -1 20000 text " + escape(FLOOR_TEXT)}, bus.busAddress(), "")) {
+            if (auto ms = timeStart(program, {"wait -1 20000 text " + escape(text)}, bus.busAddress(), "")) {
                 figures.runs.push_back(ms->back());
             }
         }
         return figures;
     }
 
-    Figures waiting(int runs) {
-        Figures figures;
-        for (int i = 0; i < runs; ++i) {
-            simulator::ScriptedUDisks2 bus;
-            std::string error;
-            if (s_.kind == Kind::Linux && !bus.start(error)) return figures;
-            if (auto ms = timeStart(s_.program, {"wait -1 20000 text " + escape(TEXT_WAITING_FOR_DEVICE)},
-                                    bus.busAddress(), "")) {
-                figures.runs.push_back(ms->back());
-            }
-        }
-        return figures;
-    }
+    Figures floor(int runs) { return startsWithoutRadio(runs, s_.floor, FLOOR_TEXT); }
+    Figures waiting(int runs) { return startsWithoutRadio(runs, s_.program, TEXT_WAITING_FOR_DEVICE); }
 
     // Where the time to the form goes, each stage without its pause: the
     // radio found (the first line done), switched (the radio is writable:
