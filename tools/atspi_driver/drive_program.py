@@ -13,6 +13,11 @@ a screen reader finds them: a field by the label that names it, a button by
 its place in the row of buttons, the Info area as the dialog's first text
 and the version as its last.
 
+Commands beyond the Windows server's: "poll <ms>" sets how often the waits
+look (a benchmark looks every millisecond). Started with "--watch SECONDS"
+it prints one line per change of what the running program's dialog shows
+(the format of ondavox_watch.exe); with "--click ID" it presses a button.
+
 Run it with Debian's /usr/bin/python3 (python3-pyatspi), inside a session
 bus (dbus-run-session) on an X display; the program it starts inherits the
 environment and is told to always expose itself to assistive tools.
@@ -59,7 +64,8 @@ def control_names():
     with open(header, encoding="utf-8") as source:
         for line in source:
             match = re.match(r"#define (IDC_\w+) \(?(-?\d+)\)?", line)
-            if match and match.group(1) not in ("IDC_DEBUG_TEXT",):
+            # The Debug dialog's text shares a number with the APN field.
+            if match and match.group(1) != "IDC_DEBUG_TEXT":
                 names.setdefault(int(match.group(2)), match.group(1))
     return names
 
@@ -170,13 +176,10 @@ class Program:
 
     @staticmethod
     def text_of(node):
-        role = node.getRoleName()
-        if role == "text":
+        if node.getRoleName() == "text":
             return node.queryText().getText(0, -1)
-        if role == "check box":
-            return node.name
-        # Labels, buttons and lists read as their names; a list's name is its
-        # selected entry.
+        # Labels, buttons and the check box read as their names; a list's
+        # name is its selected entry.
         return node.name
 
     def look(self, number):
@@ -191,7 +194,7 @@ class Program:
 
     # --- keys -----------------------------------------------------------
     def focus(self, node):
-        """Puts the keyboard where a user's click would: on node's window."""
+        """Puts the keyboard on node, as a user's click on it would."""
         try:
             node.queryComponent().grabFocus()
         except Exception:
