@@ -86,16 +86,9 @@ public:
                                                  const std::string& busAddress, const std::string& proxy) {
         std::vector<std::string> environment;
         if (!proxy.empty()) environment.push_back("http_proxy=" + proxy);
-        std::vector<std::string> server;
-        if (s_.kind == Kind::Windows) {
-            environment.push_back("WINEPREFIX=" + s_.prefix);
-            environment.push_back("WINEDEBUG=-all");
-            server = e2e::windowsCommandServer(s_.build);
-        } else {
-            environment.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + busAddress);
-            server = e2e::linuxCommandServer(ONDAVOX_SOURCE_DIR);
-        }
-        e2e::CommandServer driver(server, environment);
+        e2e::CommandServer driver(s_.kind == Kind::Windows ? e2e::windowsProgramServer(s_.prefix, s_.build)
+                                                           : e2e::linuxProgramServer(ONDAVOX_SOURCE_DIR, busAddress),
+                                  environment);
         if (driver.send("poll 1") != "ok") return std::nullopt;
         const std::string start = program.empty() ? std::string("start") : "start " + program;
         const Clock::time_point started = Clock::now();

@@ -23,18 +23,19 @@ constexpr int SERVER_END_LIMIT_MS = 5000;
 
 }  // namespace
 
-std::vector<std::string> windowsCommandServer(const std::string& windowsBuild) {
-    return {"wine", windowsBuild + "/tools/ondavox_drive.exe"};
+ServerLaunch windowsProgramServer(const std::string& winePrefix, const std::string& windowsBuild) {
+    return {{"wine", windowsBuild + "/tools/ondavox_drive.exe"}, {"WINEPREFIX=" + winePrefix, "WINEDEBUG=-all"}};
 }
 
-std::vector<std::string> linuxCommandServer(const std::string& sourceTree) {
-    return {"/usr/bin/python3", sourceTree + "/tools/atspi_driver/drive_program.py"};
+ServerLaunch linuxProgramServer(const std::string& sourceTree, const std::string& systemBusAddress) {
+    return {{"/usr/bin/python3", sourceTree + "/tools/atspi_driver/drive_program.py"},
+            {"DBUS_SYSTEM_BUS_ADDRESS=" + systemBusAddress}};
 }
 
-CommandServer::CommandServer(const std::vector<std::string>& command, const std::vector<std::string>& environment) {
+CommandServer::CommandServer(const ServerLaunch& launch, const std::vector<std::string>& extraEnvironment) {
     int input[2];
     int output[2];
-    if (command.empty() || pipe(input) != 0) return;
+    if (launch.argv.empty() || pipe(input) != 0) return;
     if (pipe(output) != 0) {
         close(input[0]);
         close(input[1]);
@@ -42,11 +43,12 @@ CommandServer::CommandServer(const std::vector<std::string>& command, const std:
     }
     std::vector<std::string> variables;
     for (char** entry = environ; *entry != nullptr; ++entry) variables.emplace_back(*entry);
-    for (const std::string& variable : environment) variables.push_back(variable);
+    for (const std::string& variable : launch.environment) variables.push_back(variable);
+    for (const std::string& variable : extraEnvironment) variables.push_back(variable);
     std::vector<char*> envp;
     for (std::string& variable : variables) envp.push_back(variable.data());
     envp.push_back(nullptr);
-    std::vector<std::string> arguments = command;
+    std::vector<std::string> arguments = launch.argv;
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);

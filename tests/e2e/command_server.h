@@ -16,11 +16,19 @@
 
 namespace e2e {
 
+// How to start the command server for one program: its argv and the
+// environment it and the program need.
+struct ServerLaunch {
+    std::vector<std::string> argv;
+    std::vector<std::string> environment;
+};
+
 class CommandServer {
 public:
-    // argv: the server and its arguments (argv[0] looked up on PATH);
-    // environment: extra NAME=VALUE entries for it and what it starts.
-    CommandServer(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
+    // launch.argv: the server and its arguments (argv[0] looked up on PATH);
+    // launch.environment and extraEnvironment: NAME=VALUE entries added for
+    // it and what it starts.
+    CommandServer(const ServerLaunch& launch, const std::vector<std::string>& extraEnvironment);
     ~CommandServer();
     CommandServer(const CommandServer&) = delete;
     CommandServer& operator=(const CommandServer&) = delete;
@@ -41,9 +49,10 @@ private:
     std::string pending_;
 };
 
-// ondavox_drive.exe of windowsBuild under Wine (WINEPREFIX in the environment).
-std::vector<std::string> windowsCommandServer(const std::string& windowsBuild);
-// The accessibility-bus driver of this source tree, with Debian's python3.
-std::vector<std::string> linuxCommandServer(const std::string& sourceTree);
+// ondavox_drive.exe of windowsBuild under Wine, in winePrefix.
+ServerLaunch windowsProgramServer(const std::string& winePrefix, const std::string& windowsBuild);
+// The accessibility-bus driver of this source tree, with Debian's python3;
+// the program finds its drives on the system bus at systemBusAddress.
+ServerLaunch linuxProgramServer(const std::string& sourceTree, const std::string& systemBusAddress);
 
 }  // namespace e2e

@@ -146,11 +146,9 @@ protected:
     void startProgram() {
         std::vector<std::string> environment;
         if (server_) environment.push_back("http_proxy=" + server_->proxyUrl());
-        std::vector<std::string> command;
+        e2e::ServerLaunch launch;
         if (GetParam() == Platform::Windows) {
-            environment.push_back("WINEPREFIX=" + prefix_);
-            environment.push_back("WINEDEBUG=-all");
-            command = e2e::windowsCommandServer(build_);
+            launch = e2e::windowsProgramServer(prefix_, build_);
         } else {
             // The radio is found through UDisks2 on the simulator's bus; with
             // no radio, on a bus of its own where none is.
@@ -159,11 +157,9 @@ protected:
                 std::string error;
                 ASSERT_TRUE(noRadio_->start(error)) << error;
             }
-            environment.push_back("DBUS_SYSTEM_BUS_ADDRESS=" +
-                                  (radio_ ? radio_->busAddress() : noRadio_->busAddress()));
-            command = e2e::linuxCommandServer(SOURCE);
+            launch = e2e::linuxProgramServer(SOURCE, radio_ ? radio_->busAddress() : noRadio_->busAddress());
         }
-        session_ = std::make_unique<e2e::CommandServer>(command, environment);
+        session_ = std::make_unique<e2e::CommandServer>(launch, environment);
         ASSERT_TRUE(session_->running());
         ASSERT_EQ(send(GetParam() == Platform::Windows ? "start" : "start " + linuxProgram_), "ok");
         ASSERT_EQ(send("wait-dialog 60000"), "ok");

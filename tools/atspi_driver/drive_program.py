@@ -112,13 +112,13 @@ def labelled_by(node):
     return names
 
 
-CONTROL_NUMBERS = {name: number for number, name in control_names().items()}
+CONTROL_NAMES = control_names()
+CONTROL_NUMBERS = {name: number for number, name in CONTROL_NAMES.items()}
 
 
 class Program:
     def __init__(self):
         self.process = None
-        self.names = control_names()
 
     # --- finding things -------------------------------------------------
     def application(self):
@@ -153,7 +153,7 @@ class Program:
 
     def control(self, dialog, number):
         """The accessible object of control number, or None."""
-        name = self.names.get(number)
+        name = CONTROL_NAMES.get(number)
         if dialog is None or name is None:
             return None
         if name in BUTTON_PLACES:
