@@ -7,6 +7,7 @@ std::atomic<std::int32_t> dialogState{STATE_STARTING};
 std::atomic<std::int32_t> offerFlag{OFFER_CLOSED};
 std::atomic<std::int32_t> betaRequested{0};
 std::atomic<std::int32_t> updateInProgress{0};
+std::atomic<std::int32_t> updateAccepted{0};
 
 void resetDialogState() {
     mainDialogWindow = nullptr;
@@ -14,6 +15,7 @@ void resetDialogState() {
     offerFlag = OFFER_CLOSED;
     betaRequested = 0;
     updateInProgress = 0;
+    updateAccepted = 0;
 }
 
 }  // namespace app

@@ -1,7 +1,9 @@
 #pragma once
-// The main dialog's process-wide variables. They are written whole by the
-// dialog thread and by the worker tasks, without a lock; atomics make each
-// read and write whole.
+// The main dialog's process-wide variables. The dialog's thread reads and
+// writes them in its commands, the worker tasks inside their dialog steps
+// (platform::onDialogThread), which run on that same thread: a press is
+// handled against a whole state, never half of one. Atomics keep the few
+// reads made elsewhere (the program's end, tests) whole.
 
 #include <atomic>
 #include <cstdint>
@@ -33,6 +35,11 @@ extern std::atomic<std::int32_t> betaRequested;
 // 1 from the moment the dialog starts an update task until that task ends in
 // failure; keeps a second update from starting while one runs.
 extern std::atomic<std::int32_t> updateInProgress;
+// 1 once an offer was accepted in this run; never cleared. From then on the
+// dialog belongs to the update (and to the beta checks that may follow its
+// failure): the startup task goes on finding, switching and reading the
+// radio, which the install needs, but shows nothing.
+extern std::atomic<std::int32_t> updateAccepted;
 
 // Puts every variable back to its program-start value (for tests).
 void resetDialogState();

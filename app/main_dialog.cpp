@@ -31,7 +31,7 @@ void onTaskButton(platform::DialogHandle dialog, int command) {
         startTask(dialog, saveTask, uiStrings.savingConfiguration, STATE_BUSY);
         return;
     case STATE_OFFERING:
-        // Marked before the thread exists: the task may end before startTask returns.
+        updateAccepted = 1;
         updateInProgress = 1;
         if (!startTask(dialog, updateTask, uiStrings.initializingUpdate, STATE_UPDATING)) {
             updateInProgress = 0;
@@ -88,10 +88,7 @@ void onMainDialogInit(platform::DialogHandle dialog) {
     } else {
         showFailedStart(dialog, uiStrings.initializingDevice);
     }
-    platform::listReset(dialog, IDC_RADIO_PROFILE_LIST);
-    for (const char* name : RADIO_PROFILE_NAMES) {
-        platform::listAppend(dialog, IDC_RADIO_PROFILE_LIST, name);
-    }
+    platform::listFill(dialog, IDC_RADIO_PROFILE_LIST, RADIO_PROFILE_NAMES);
 }
 
 void onMainDialogCommand(platform::DialogHandle dialog, int command, int notification) {

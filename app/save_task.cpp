@@ -22,13 +22,15 @@ void saveTask(void* argument) {
     const char* const saving = uiStrings.savingConfiguration;
 
     const std::int32_t saved = writeDeviceConfig(dialog);
-    platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
+    // On failure dialogState stays Busy, so "Quit" closes the dialog without
+    // a second attempt.
+    platform::onDialogThread(dialog, [&] {
+        showProgress(dialog, {{saving, saved != 0 ? uiStrings.done : uiStrings.failed}});
+        platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
+    });
     if (saved == 0) {
-        // dialogState stays Busy, so "Quit" closes the dialog without a second attempt.
-        showProgress(dialog, {{saving, uiStrings.failed}});
         return;
     }
-    showProgress(dialog, {{saving, uiStrings.done}});
     platform::sleepMilliseconds(PAUSE_BEFORE_CLOSE_MILLISECONDS);
     platform::closeDialog(dialog, IDC_TASK_BUTTON);
 }

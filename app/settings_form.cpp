@@ -76,13 +76,18 @@ carriers::AccessPointSettings accessPointOf(const device::DeviceSettings& s) {
 
 std::int32_t writeDeviceConfig(platform::DialogHandle form) {
     device::DeviceSettings& settings = device::deviceSettings;
-    readSettingsFromForm(form, settings);
+    // The form as it stands at one moment, read in one step.
+    int countryIndex = platform::NO_SELECTION;
+    int presetIndex = platform::NO_SELECTION;
+    platform::onDialogThread(form, [&] {
+        readSettingsFromForm(form, settings);
+        countryIndex = platform::listSelection(form, IDC_COUNTRY_LIST);
+        presetIndex = platform::listSelection(form, IDC_PROVIDER_LIST);
+    });
 
     const char* country = settings.gsm_country;
     const char* provider = settings.gsm_provider;
     if (settings.device != device::DeviceKind::Hxb) {
-        const int countryIndex = platform::listSelection(form, IDC_COUNTRY_LIST);
-        const int presetIndex = platform::listSelection(form, IDC_PROVIDER_LIST);
         if (carriers::presetMatchesSettings(countryIndex, presetIndex, accessPointOf(settings))) {
             country = carriers::CarrierTable[countryIndex].name;
             provider = carriers::CarrierTable[countryIndex].presets[presetIndex].name;

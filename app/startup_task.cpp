@@ -27,6 +27,17 @@ constexpr std::uint32_t PAUSE_AFTER_FOUND_MILLISECONDS = 1000;
 constexpr std::uint32_t PAUSE_AFTER_SWITCH_MILLISECONDS = 1000;
 constexpr std::uint32_t PAUSE_AFTER_READ_MILLISECONDS = 500;
 
+// Shows one change of the startup's as a whole dialog step, unless an offer
+// was accepted meanwhile: the dialog then belongs to the update.
+template <typename Change>
+void showStartupStep(platform::DialogHandle dialog, Change&& change) {
+    platform::onDialogThread(dialog, [&] {
+        if (updateAccepted == 0) {
+            change();
+        }
+    });
+}
+
 }  // namespace
 
 void startupTask(void* argument) {
@@ -41,51 +52,52 @@ void startupTask(void* argument) {
     while (device::findDevice() == 0) {
         platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
     }
-    showProgress(dialog, {{L1, done}, {L2}});
+    showStartupStep(dialog, [&] { showProgress(dialog, {{L1, done}, {L2}}); });
     platform::sleepMilliseconds(PAUSE_AFTER_FOUND_MILLISECONDS);
 
     device::switchDeviceToWritable();
     publishDeviceTexts();  // a radio that would not switch says so in its text
-    showProgress(dialog, {{L1, done}, {L2, done}, {L3}});
+    showStartupStep(dialog, [&] { showProgress(dialog, {{L1, done}, {L2, done}, {L3}}); });
     platform::sleepMilliseconds(PAUSE_AFTER_SWITCH_MILLISECONDS);
 
     const std::int32_t read = device::readDeviceFiles();
     publishDeviceTexts();
     if (read == 0) {
         // dialogState stays Starting, so "Quit" closes the dialog; nothing is written.
-        showProgress(dialog, {{L1, done}, {L2, done}, {L3, uiStrings.failed}});
-        platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
+        showStartupStep(dialog, [&] {
+            showProgress(dialog, {{L1, done}, {L2, done}, {L3, uiStrings.failed}});
+            platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
+        });
         return;
     }
-    showProgress(dialog, {{L1, done}, {L2, done}, {L3, done}});
+    showStartupStep(dialog, [&] { showProgress(dialog, {{L1, done}, {L2, done}, {L3, done}}); });
     platform::sleepMilliseconds(PAUSE_AFTER_READ_MILLISECONDS);
 
-    fillFormFromSettings(dialog, device::deviceSettings);
+    // The form is hidden until the end; filling it is one step, whoever owns
+    // the Info area.
+    platform::onDialogThread(dialog, [&] { fillFormFromSettings(dialog, device::deviceSettings); });
 
     // The check and what it leads to are one unit against a beta check.
     const VersionCheckTurn turn;
-    showProgress(dialog, {{L1, done}, {L2, done}, {L3, done}, {L4}});
+    showStartupStep(dialog, [&] { showProgress(dialog, {{L1, done}, {L2, done}, {L3, done}, {L4}}); });
     const std::int32_t newer =
         update::checkForUpdate(device::deviceSoftwareVersion,
                                update::channelFolder(device::deviceSettings.device, update::UpdateChannel::Latest));
-    // "done" whatever the answer: an unreachable server only means no offer.
-    showProgress(dialog, {{L1, done}, {L2, done}, {L3, done}, {L4, done}});
 
-    // The dialog may take a press between any two steps, so "Cancel" goes
-    // away before the state changes and the new buttons show after it.
-    if (newer == 0) {
-        platform::showControl(dialog, IDC_TASK_BUTTON, false);
-        dialogState = STATE_EDITING;
-        showForm(dialog, true);
-    } else if (device::updateSupported != 0) {
-        openUpdateOffer(dialog);
-    } else {
-        platform::showControl(dialog, IDC_TASK_BUTTON, false);
-        showVersionMessage(dialog, uiStrings.visitMakerNotice);
-        platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.ok);
-        dialogState = STATE_NOTICE;
-        platform::showControl(dialog, IDC_TASK_BUTTON, true);
-    }
+    showStartupStep(dialog, [&] {
+        // "done" whatever the answer: an unreachable server only means no offer.
+        showProgress(dialog, {{L1, done}, {L2, done}, {L3, done}, {L4, done}});
+        if (newer == 0) {
+            showForm(dialog, true);
+            dialogState = STATE_EDITING;
+        } else if (device::updateSupported != 0) {
+            openUpdateOffer(dialog);
+        } else {
+            showVersionMessage(dialog, uiStrings.visitMakerNotice);
+            platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.ok);
+            dialogState = STATE_NOTICE;
+        }
+    });
 }
 
 }  // namespace app

@@ -19,24 +19,22 @@ void showVersionMessage(platform::DialogHandle dialog, const char* lastLine) {
 }
 
 void openUpdateOffer(platform::DialogHandle dialog) {
-    // An offer that comes while an accepted update runs (the startup's, after
-    // a beta check made before the device was found, or a beta check started
-    // before the update) is dropped: its "Yes!" would start a second update
-    // over the same download state.
-    if (updateInProgress != 0) {
-        return;
-    }
-    showVersionMessage(dialog, uiStrings.askUpdate);
-    platform::setControlText(dialog, IDC_FIRST_BUTTON, uiStrings.yes);
-    platform::setControlText(dialog, IDC_SECOND_BUTTON, uiStrings.noThanks);
-    platform::showControl(dialog, IDC_TASK_BUTTON, false);
-    // The dialog may take a press between any two steps: the buttons mean
-    // the offer before they show. Button 2 reads offerFlag to tell "No,
-    // Thanks!" from "Quit".
-    dialogState = STATE_OFFERING;
-    offerFlag = OFFER_OPEN;
-    platform::showControl(dialog, IDC_FIRST_BUTTON, true);
-    platform::showControl(dialog, IDC_SECOND_BUTTON, true);
+    // One step: an update accepted on an earlier offer is seen here or the
+    // offer is whole before the press is taken, so no second "Yes!" shows
+    // while an update runs over the same download state.
+    platform::onDialogThread(dialog, [&] {
+        if (updateInProgress != 0) {
+            return;
+        }
+        showVersionMessage(dialog, uiStrings.askUpdate);
+        platform::setControlText(dialog, IDC_FIRST_BUTTON, uiStrings.yes);
+        platform::setControlText(dialog, IDC_SECOND_BUTTON, uiStrings.noThanks);
+        platform::showControl(dialog, IDC_TASK_BUTTON, false);
+        platform::showControl(dialog, IDC_FIRST_BUTTON, true);
+        platform::showControl(dialog, IDC_SECOND_BUTTON, true);
+        dialogState = STATE_OFFERING;
+        offerFlag = OFFER_OPEN;  // button 2 is "No, Thanks!", not "Quit"
+    });
 }
 
 }  // namespace app

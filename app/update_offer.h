@@ -12,8 +12,8 @@ namespace app {
 void showVersionMessage(platform::DialogHandle dialog, const char* lastLine);
 
 // Shows the offer with "Yes!" and "No, Thanks!" in place of button 1015 and
-// makes the dialog Offering, with the offer marked open. Does nothing while
-// an update runs.
+// makes the dialog Offering, with the offer marked open, as one dialog step.
+// Does nothing while an update runs.
 void openUpdateOffer(platform::DialogHandle dialog);
 
 }  // namespace app

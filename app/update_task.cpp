@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <initializer_list>
 
 #include "app/dialog_state.h"
 #include "app/progress_text.h"
@@ -24,13 +25,16 @@ const char16_t* updateFolder() {
     return updateFolderFor(betaRequested != 0 ? update::UpdateChannel::Beta : update::UpdateChannel::Latest);
 }
 
-// After the failed step's line: dialogState stays Updating, so "Quit" closes
-// the dialog; a new attempt can only come from a beta check's offer.
-void endInFailure(platform::DialogHandle dialog) {
-    platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
-    offerFlag = OFFER_CLOSED;
-    // No update runs any more: a beta check may open a new offer.
-    updateInProgress = 0;
+// The failed step's line, as one step with what goes with it: dialogState
+// stays Updating, so "Quit" closes the dialog, and no update runs any more, so
+// a beta check may open a new offer.
+void showFailure(platform::DialogHandle dialog, std::initializer_list<ProgressLine> lines) {
+    platform::onDialogThread(dialog, [&] {
+        showProgress(dialog, lines);
+        platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
+        offerFlag = OFFER_CLOSED;
+        updateInProgress = 0;
+    });
 }
 
 }  // namespace
@@ -46,30 +50,29 @@ void updateTask(void* argument) {
 
     showProgress(dialog, {{U1, done}, {U2}});
     if (update::downloadImage(updateFolder()) == 0) {
-        showProgress(dialog, {{U1, done}, {U2, failed}});
-        endInFailure(dialog);
+        showFailure(dialog, {{U1, done}, {U2, failed}});
         return;
     }
 
     showProgress(dialog, {{U1, done}, {U2, done}, {U3}});
     if (update::verifyImage(updateFolder()) == 0) {
-        showProgress(dialog, {{U1, done}, {U2, done}, {U3, failed}});
-        endInFailure(dialog);
+        showFailure(dialog, {{U1, done}, {U2, done}, {U3, failed}});
         return;
     }
 
     showProgress(dialog, {{U1, done}, {U2, done}, {U3, done}, {U4}});
     if (update::installImage() == 0) {
-        showProgress(dialog, {{U1, done}, {U2, done}, {U3, done}, {U4, failed}});
-        endInFailure(dialog);
+        showFailure(dialog, {{U1, done}, {U2, done}, {U3, done}, {U4, failed}});
         return;
     }
 
     // updateInProgress stays 1: the dialog closes, and no other update may
     // start in the seconds before it does.
-    platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
-    offerFlag = OFFER_CLOSED;
-    showProgress(dialog, {{U1, done}, {U2, done}, {U3, done}, {U4, done}}, uiStrings.updatingItself);
+    platform::onDialogThread(dialog, [&] {
+        showProgress(dialog, {{U1, done}, {U2, done}, {U3, done}, {U4, done}}, uiStrings.updatingItself);
+        platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
+        offerFlag = OFFER_CLOSED;
+    });
     platform::sleepMilliseconds(PAUSE_BEFORE_CLOSE_MILLISECONDS);
     platform::closeDialog(dialog, IDC_TASK_BUTTON);
 }

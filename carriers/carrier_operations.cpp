@@ -3,7 +3,9 @@
 // telling whether the settings about to be saved are still a preset's own.
 // Every walk is bounded by the table's fixed sizes and allocates nothing.
 
+#include <array>
 #include <cstddef>
+#include <span>
 
 #include "carriers/carrier_table.h"
 #include "platform/dialog.h"
@@ -52,22 +54,26 @@ const CarrierPreset* presetAt(int countryIndex, int presetIndex) {
 
 }  // namespace
 
+// The lists take their names in one operation each.
 void fillCountryList(platform::DialogHandle dialog) {
-    platform::listReset(dialog, IDC_COUNTRY_LIST);
+    std::array<const char*, COUNTRY_ROWS> names;
+    std::size_t count = 0;
     for (int row = 0; row < COUNTRY_ROWS && CarrierTable[row].name[0] != '\0'; ++row) {
-        platform::listAppend(dialog, IDC_COUNTRY_LIST, CarrierTable[row].name);
+        names[count++] = CarrierTable[row].name;
     }
+    platform::listFill(dialog, IDC_COUNTRY_LIST, std::span(names.data(), count));
 }
 
 void fillPresetList(platform::DialogHandle dialog, int countryIndex) {
-    platform::listReset(dialog, IDC_PROVIDER_LIST);
-    if (!isCountryIndex(countryIndex)) {
-        return;
+    std::array<const char*, PRESET_SLOTS> names;
+    std::size_t count = 0;
+    if (isCountryIndex(countryIndex)) {
+        const CountryEntry& country = CarrierTable[countryIndex];
+        for (int slot = 0; slot < PRESET_SLOTS && country.presets[slot].name[0] != '\0'; ++slot) {
+            names[count++] = country.presets[slot].name;
+        }
     }
-    const CountryEntry& country = CarrierTable[countryIndex];
-    for (int slot = 0; slot < PRESET_SLOTS && country.presets[slot].name[0] != '\0'; ++slot) {
-        platform::listAppend(dialog, IDC_PROVIDER_LIST, country.presets[slot].name);
-    }
+    platform::listFill(dialog, IDC_PROVIDER_LIST, std::span(names.data(), count));
 }
 
 void applyCarrierPreset(platform::DialogHandle dialog, int countryIndex, int presetIndex) {

@@ -3,8 +3,16 @@
 // core performs on the main dialog. Each call made from a worker thread is
 // carried out on the user-interface thread and returns once it is done; calls
 // made while the dialog initialises take effect after its initialisation.
+//
+// A worker changes the dialog in steps: runDialogStep carries a whole step
+// (several operations, and the reads and writes of the dialog's variables
+// that go with them) over to the user-interface thread in one call. The
+// operations inside it run at once, and the dialog handles a press or a
+// shortcut before the step or after it, never between two of its operations.
 
 #include <cstdint>
+#include <span>
+#include <type_traits>
 
 namespace platform {
 
@@ -14,10 +22,22 @@ using DialogHandle = DialogWindow*;
 
 constexpr int NO_SELECTION = -1;
 
-// Drop-down lists keep their items in insertion order; an item's position is
-// the caller's index.
-void listReset(DialogHandle dialog, int controlId);
-void listAppend(DialogHandle dialog, int controlId, const char* text);
+// Runs step(context) on the dialog's thread and returns once it has run.
+// Called on that thread (from a command, or inside another step) it runs at
+// once. False when the dialog is gone and the step was dropped.
+bool runDialogStep(DialogHandle dialog, void (*step)(void* context), void* context);
+
+// The same for any callable: onDialogThread(dialog, [&] { ... }).
+template <typename Step>
+bool onDialogThread(DialogHandle dialog, Step&& step) {
+    using Callable = std::remove_reference_t<Step>;
+    return runDialogStep(dialog, [](void* context) { (*static_cast<Callable*>(context))(); }, &step);
+}
+
+// Drop-down lists keep their items in the given order; an item's position is
+// the caller's index. Replaces every item of the list in one operation and
+// leaves it without a selection (no texts: an empty list).
+void listFill(DialogHandle dialog, int controlId, std::span<const char* const> texts);
 int listSelection(DialogHandle dialog, int controlId);  // NO_SELECTION when none
 void listSelect(DialogHandle dialog, int controlId, int index);  // NO_SELECTION clears
 

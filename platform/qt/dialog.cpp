@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <condition_variable>
@@ -188,7 +189,6 @@ std::size_t DialogBinding::waitingOperations() const {
 namespace {
 
 using qt::findControl;
-using qt::onDialogThread;
 
 template <typename Widget>
 Widget* controlOf(QDialog& dialog, int controlId) {
@@ -197,33 +197,34 @@ Widget* controlOf(QDialog& dialog, int controlId) {
 
 }  // namespace
 
-void listReset(DialogHandle dialog, int controlId) {
-    onDialogThread(dialog, [&](QDialog& window) {
-        if (auto* list = controlOf<QComboBox>(window, controlId)) {
-            list->clear();
-        }
-    });
+bool runDialogStep(DialogHandle dialog, void (*step)(void* context), void* context) {
+    return qt::onDialogThread(dialog, [&](QDialog&) { step(context); });
 }
 
 // Items show their bytes decoded (UTF-8, else Latin-1); they are read back by
-// their position only, which stays the caller's index.
-void listAppend(DialogHandle dialog, int controlId, const char* text) {
-    onDialogThread(dialog, [&](QDialog& window) {
+// their position only, which stays the caller's index. The items go in as one
+// insertion, so the list and its observers (the accessibility bus) hear of
+// one change, not of one per item.
+void listFill(DialogHandle dialog, int controlId, std::span<const char* const> texts) {
+    qt::onDialogThread(dialog, [&](QDialog& window) {
         if (auto* list = controlOf<QComboBox>(window, controlId)) {
-            const bool hadSelection = list->currentIndex() != -1;
-            list->addItem(qt::displayText(text));
-            // A list's first item would become its selection; appending
-            // selects nothing, as on every other dialog.
-            if (!hadSelection) {
-                list->setCurrentIndex(-1);
+            QStringList items;
+            items.reserve(static_cast<qsizetype>(texts.size()));
+            for (const char* text : texts) {
+                items.append(qt::displayText(text));
             }
+            list->clear();
+            list->addItems(items);
+            // The first item would become the selection; a filled list selects
+            // nothing, as on every other dialog.
+            list->setCurrentIndex(-1);
         }
     });
 }
 
 int listSelection(DialogHandle dialog, int controlId) {
     int index = NO_SELECTION;
-    onDialogThread(dialog, [&](QDialog& window) {
+    qt::onDialogThread(dialog, [&](QDialog& window) {
         if (auto* list = controlOf<QComboBox>(window, controlId)) {
             index = list->currentIndex();
         }
@@ -233,7 +234,7 @@ int listSelection(DialogHandle dialog, int controlId) {
 
 void listSelect(DialogHandle dialog, int controlId, int index) {
     // An index the list does not have (NO_SELECTION among them) clears it.
-    onDialogThread(dialog, [&](QDialog& window) {
+    qt::onDialogThread(dialog, [&](QDialog& window) {
         if (auto* list = controlOf<QComboBox>(window, controlId)) {
             list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
         }
@@ -241,7 +242,7 @@ void listSelect(DialogHandle dialog, int controlId, int index) {
 }
 
 void setControlText(DialogHandle dialog, int controlId, const char* text) {
-    onDialogThread(dialog, [&](QDialog& window) {
+    qt::onDialogThread(dialog, [&](QDialog& window) {
         if (QWidget* control = findControl(window, controlId)) {
             qt::setControlBytes(*control, text);
         }
@@ -253,7 +254,7 @@ void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint3
         return;
     }
     buffer[0] = '\0';  // stays the answer when the control is missing or the dialog gone
-    onDialogThread(dialog, [&](QDialog& window) {
+    qt::onDialogThread(dialog, [&](QDialog& window) {
         if (QWidget* control = findControl(window, controlId)) {
             qt::copyControlBytes(*control, buffer, capacity);
         }
@@ -262,7 +263,7 @@ void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint3
 
 bool isChecked(DialogHandle dialog, int controlId) {
     bool checked = false;
-    onDialogThread(dialog, [&](QDialog& window) {
+    qt::onDialogThread(dialog, [&](QDialog& window) {
         if (auto* box = controlOf<QCheckBox>(window, controlId)) {
             checked = box->checkState() == Qt::Checked;
         } else if (auto* button = controlOf<QAbstractButton>(window, controlId)) {
@@ -273,7 +274,7 @@ bool isChecked(DialogHandle dialog, int controlId) {
 }
 
 void setChecked(DialogHandle dialog, int controlId, bool checked) {
-    onDialogThread(dialog, [&](QDialog& window) {
+    qt::onDialogThread(dialog, [&](QDialog& window) {
         if (auto* box = controlOf<QCheckBox>(window, controlId)) {
             box->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
         } else if (auto* button = controlOf<QAbstractButton>(window, controlId)) {
@@ -283,7 +284,7 @@ void setChecked(DialogHandle dialog, int controlId, bool checked) {
 }
 
 void showControl(DialogHandle dialog, int controlId, bool shown) {
-    onDialogThread(dialog, [&](QDialog& window) {
+    qt::onDialogThread(dialog, [&](QDialog& window) {
         if (QWidget* control = findControl(window, controlId)) {
             control->setVisible(shown);
         }
@@ -291,7 +292,7 @@ void showControl(DialogHandle dialog, int controlId, bool shown) {
 }
 
 void closeDialog(DialogHandle dialog, int result) {
-    onDialogThread(dialog, [&](QDialog& window) { window.done(result); });
+    qt::onDialogThread(dialog, [&](QDialog& window) { window.done(result); });
 }
 
 }  // namespace platform

@@ -24,46 +24,61 @@ HWND windowOf(DialogHandle dialog) {
     return reinterpret_cast<HWND>(dialog);
 }
 
-using win32::onDialogThread;
 
 }  // namespace
 
-void listReset(DialogHandle dialog, int controlId) {
-    HWND window = windowOf(dialog);
-    onDialogThread(window, [&] { SendDlgItemMessageW(window, controlId, CB_RESETCONTENT, 0, 0); });
+bool runDialogStep(DialogHandle dialog, void (*step)(void* context), void* context) {
+    bool ran = false;
+    win32::onDialogThread(windowOf(dialog), [&] {
+        step(context);
+        ran = true;
+    });
+    return ran;
 }
 
 // Items go in as UTF-16 so that names with UTF-8 or Latin-1 bytes show their
 // letters; the list is unsorted, so an item's position stays its table index.
-void listAppend(DialogHandle dialog, int controlId, const char* text) {
-    char16_t units[LIST_TEXT_UNITS];
-    text::decodeDisplayText(text, units, LIST_TEXT_UNITS);
-    wchar_t wide[LIST_TEXT_UNITS];
-    std::memcpy(wide, units, sizeof(wide));
+// The list is redrawn once, after the last item.
+void listFill(DialogHandle dialog, int controlId, std::span<const char* const> texts) {
     HWND window = windowOf(dialog);
-    onDialogThread(window, [&] {
-        SendDlgItemMessageW(window, controlId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide));
+    win32::onDialogThread(window, [&] {
+        HWND list = GetDlgItem(window, controlId);
+        if (list == nullptr) {
+            return;
+        }
+        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(list, CB_RESETCONTENT, 0, 0);
+        SendMessageW(list, CB_INITSTORAGE, texts.size(), texts.size() * 32 * sizeof(wchar_t));
+        for (const char* text : texts) {
+            char16_t units[LIST_TEXT_UNITS];
+            text::decodeDisplayText(text, units, LIST_TEXT_UNITS);
+            wchar_t wide[LIST_TEXT_UNITS];
+            std::memcpy(wide, units, sizeof(wide));
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide));
+        }
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
     });
 }
 
 int listSelection(DialogHandle dialog, int controlId) {
     HWND window = windowOf(dialog);
     LRESULT index = CB_ERR;
-    onDialogThread(window, [&] { index = SendDlgItemMessageW(window, controlId, CB_GETCURSEL, 0, 0); });
+    win32::onDialogThread(window, [&] { index = SendDlgItemMessageW(window, controlId, CB_GETCURSEL, 0, 0); });
     return index == CB_ERR ? NO_SELECTION : static_cast<int>(index);
 }
 
 void listSelect(DialogHandle dialog, int controlId, int index) {
     // An index of -1 (NO_SELECTION) clears the selection.
     HWND window = windowOf(dialog);
-    onDialogThread(window, [&] {
+    win32::onDialogThread(window, [&] {
         SendDlgItemMessageW(window, controlId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     });
 }
 
 void setControlText(DialogHandle dialog, int controlId, const char* text) {
     HWND window = windowOf(dialog);
-    onDialogThread(window, [&] { SetDlgItemTextA(window, controlId, text); });
+    win32::onDialogThread(window, [&] { SetDlgItemTextA(window, controlId, text); });
 }
 
 void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint32_t capacity) {
@@ -73,25 +88,25 @@ void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint3
     buffer[0] = '\0';  // stays the answer when the control is missing
     const int room = capacity > static_cast<std::uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(capacity);
     HWND window = windowOf(dialog);
-    onDialogThread(window, [&] { GetDlgItemTextA(window, controlId, buffer, room); });
+    win32::onDialogThread(window, [&] { GetDlgItemTextA(window, controlId, buffer, room); });
     buffer[capacity - 1] = '\0';
 }
 
 bool isChecked(DialogHandle dialog, int controlId) {
     HWND window = windowOf(dialog);
     UINT state = BST_UNCHECKED;
-    onDialogThread(window, [&] { state = IsDlgButtonChecked(window, controlId); });
+    win32::onDialogThread(window, [&] { state = IsDlgButtonChecked(window, controlId); });
     return state == BST_CHECKED;
 }
 
 void setChecked(DialogHandle dialog, int controlId, bool checked) {
     HWND window = windowOf(dialog);
-    onDialogThread(window, [&] { CheckDlgButton(window, controlId, checked ? BST_CHECKED : BST_UNCHECKED); });
+    win32::onDialogThread(window, [&] { CheckDlgButton(window, controlId, checked ? BST_CHECKED : BST_UNCHECKED); });
 }
 
 void showControl(DialogHandle dialog, int controlId, bool shown) {
     HWND window = windowOf(dialog);
-    onDialogThread(window, [&] {
+    win32::onDialogThread(window, [&] {
         HWND control = GetDlgItem(window, controlId);
         if (control != nullptr) {
             ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
@@ -101,7 +116,7 @@ void showControl(DialogHandle dialog, int controlId, bool shown) {
 
 void closeDialog(DialogHandle dialog, int result) {
     HWND window = windowOf(dialog);
-    onDialogThread(window, [&] { EndDialog(window, result); });
+    win32::onDialogThread(window, [&] { EndDialog(window, result); });
 }
 
 }  // namespace platform

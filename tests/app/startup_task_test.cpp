@@ -11,6 +11,8 @@
 
 #include "carriers/carrier_table.h"
 #include "tests/app/task_fixture.h"
+#include "tests/support/http_test_pattern.h"
+#include "tests/update/update_test_util.h"
 
 namespace {
 
@@ -358,25 +360,46 @@ TEST_P(StartupProfile, RadioProfileSelectsItsEntryOrNothing) {
     EXPECT_EQ(dialog.checkState(IDC_ROAMING_CHECK), c.roaming);
 }
 
-TEST_F(StartupTask, OpensNoOfferWhileAnAcceptedUpdateRuns) {
-    // A beta check while the device was still awaited, its offer accepted:
-    // the update runs when the startup finds newer firmware of its own.
+// A beta check while the radio was still awaited, its offer accepted: the
+// startup still finds, switches and reads the radio, which the install
+// needs, but the dialog is the update's from its first line to its end.
+TEST_F(StartupTask, ShowsNothingOverAnUpdateAcceptedBeforeTheRadioWasFound) {
     makeRadio(apptest::HXA_V2_SETTINGS);
-    serveVersion("/firmware/latest/", "2.0.0");
+    serveVersion("/firmware/latest/", "2.0.0");  // the startup would offer this one
+    serveVersion("/firmware/beta/", "1.1.0");
+    const std::string image = testsupport::patternBytes(41, 3000);
+    serveImage("/firmware/beta/", image, updatetest::md5HexOf(image) + "\n");
+    const std::vector<testsupport::WorkerStart> startup = testsupport::recordedWorkerStarts();
+    ASSERT_EQ(startup.size(), 1u);
+    testsupport::scriptWorkers();
+
+    pressBetaCheck();
+    runStartedTask(app::betaCheckTask);
+    press(IDC_FIRST_BUTTON);  // "Yes!"
+    const std::vector<testsupport::WorkerStart> update = testsupport::recordedWorkerStarts();
+    ASSERT_EQ(update.size(), 1u);
+    testsupport::scriptWorkers();
+    const std::string updateStart = info();
+    forgetTimeline();
+
     radioPresent();
-    app::dialogState = app::STATE_UPDATING;
-    app::offerFlag = app::OFFER_OPEN;
-    app::updateInProgress = 1;
-    dialog.setText(IDC_FIRST_BUTTON, "Save and Quit");
+    startup[0].procedure(startup[0].argument);
 
-    startUp();
-
-    EXPECT_EQ(info(), L1 + " done\n" + L2 + " done\n" + L3 + " done\n" + L4 + " done");
-    EXPECT_EQ(dialog.text(IDC_FIRST_BUTTON), "Save and Quit");
+    for (const std::string& shown : timeline()) {
+        EXPECT_TRUE(shown.rfind("<wait", 0) == 0) << "the startup showed \"" << shown << "\" over the update";
+    }
+    EXPECT_EQ(info(), updateStart);
+    EXPECT_TRUE(formIs(false));
+    EXPECT_FALSE(dialog.isVisible(IDC_FIRST_BUTTON));
     EXPECT_EQ(app::dialogState, app::STATE_UPDATING);
-    // "Yes!" cannot reach a second update: button 1 in Updating closes the dialog.
-    press(IDC_FIRST_BUTTON);
-    EXPECT_TRUE(testsupport::recordedWorkerStarts().empty());
+    EXPECT_EQ(app::offerFlag, app::OFFER_OPEN);
+
+    // The update ends as an update does, onto the radio the startup read.
+    update[0].procedure(update[0].argument);
+    EXPECT_EQ(info(), "Initializing Update process, please wait... done\nDownloading Update Image... done\n"
+                      "Verifying Update Image... done\n" TEXT_VISIT_MAKER " done\n\n" TEXT_UPDATING_ITSELF);
+    EXPECT_TRUE(radio.readFile("doc/update.bin") == image);
+    EXPECT_EQ(app::dialogState, app::STATE_UPDATING);
 }
 
 }  // namespace

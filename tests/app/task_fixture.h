@@ -193,8 +193,16 @@ protected:
 
     // --- the dialog ---
 
-    void press(int command) { app::onMainDialogCommand(dialog.handle(), command, 0); }
-    void pressBetaCheck() { app::onMainDialogCommand(dialog.handle(), IDM_BETA_CHECK, app::SELECTION_CHANGED); }
+    // A command runs on the dialog's thread: before or after a worker's step,
+    // never in the middle of one.
+    void press(int command) {
+        const testsupport::OneOperationAtATime dialogThread;
+        app::onMainDialogCommand(dialog.handle(), command, 0);
+    }
+    void pressBetaCheck() {
+        const testsupport::OneOperationAtATime dialogThread;
+        app::onMainDialogCommand(dialog.handle(), IDM_BETA_CHECK, app::SELECTION_CHANGED);
+    }
 
     // Runs, on this thread, the one task the dialog started since the last run.
     void runStartedTask(platform::WorkerProcedure expected) {

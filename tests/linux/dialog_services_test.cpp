@@ -101,10 +101,8 @@ TEST_F(QtDialogServices, EachOperationFromAWorkerRunsOnTheDialogsThreadBeforeThe
         bool checked = false;
     } seen;
     runOnWorker([&] {
-        platform::listReset(handle, IDC_PROVIDER_LIST);
-        platform::listAppend(handle, IDC_PROVIDER_LIST, "O2 - internet");
-        platform::listAppend(handle, IDC_PROVIDER_LIST, "M\xC3\xA1smovil");
-        platform::listAppend(handle, IDC_PROVIDER_LIST, "S\xEDminn");
+        const char* const names[] = {"O2 - internet", "M\xC3\xA1smovil", "S\xEDminn"};
+        platform::listFill(handle, IDC_PROVIDER_LIST, names);
         seen.selectionAfterAppending = platform::listSelection(handle, IDC_PROVIDER_LIST);
         platform::listSelect(handle, IDC_PROVIDER_LIST, 2);
         seen.selection = platform::listSelection(handle, IDC_PROVIDER_LIST);
@@ -148,7 +146,8 @@ TEST_F(QtDialogServices, OperationsFromAWorkerDuringTheInitialisationTakeEffectA
     std::atomic<bool> workerReturned{false};
     std::thread worker([&] {
         platform::setControlText(handle, IDC_INFO_AREA, "Reading Device, please wait...");
-        platform::listAppend(handle, IDC_PROVIDER_LIST, "from the worker");
+        const char* const fromWorker[] = {"from the worker"};
+        platform::listFill(handle, IDC_PROVIDER_LIST, fromWorker);
         workerReturned = true;
     });
     qttest::waitUntil([&] { return initialising.binding->waitingOperations() != 0; }, false);
@@ -156,7 +155,8 @@ TEST_F(QtDialogServices, OperationsFromAWorkerDuringTheInitialisationTakeEffectA
     // own operations take effect at once.
     qttest::handleEventsFor(50);
     platform::setControlText(handle, IDC_INFO_AREA, "Waiting for Brelvan Ondavox device...");
-    platform::listAppend(handle, IDC_PROVIDER_LIST, "from the initialisation");
+    const char* const fromInitialisation[] = {"from the initialisation"};
+    platform::listFill(handle, IDC_PROVIDER_LIST, fromInitialisation);
     EXPECT_EQ(initialising.info->text(), "Waiting for Brelvan Ondavox device...");
     EXPECT_FALSE(workerReturned);
 
@@ -166,9 +166,9 @@ TEST_F(QtDialogServices, OperationsFromAWorkerDuringTheInitialisationTakeEffectA
     EXPECT_EQ(initialising.info->text(), "Reading Device, please wait...");
     qttest::waitUntil([&] { return workerReturned.load(); });
     worker.join();
-    ASSERT_EQ(initialising.list->count(), 2);
-    EXPECT_EQ(initialising.list->itemText(0), "from the initialisation");
-    EXPECT_EQ(initialising.list->itemText(1), "from the worker");
+    // The worker's fill came after the initialisation's and replaced it.
+    ASSERT_EQ(initialising.list->count(), 1);
+    EXPECT_EQ(initialising.list->itemText(0), "from the worker");
     EXPECT_FALSE(initialising.changedOffThread);
 }
 
@@ -199,8 +199,8 @@ TEST_F(QtDialogServices, OnceTheDialogIsGoneOperationsAreDroppedWithoutWaiting) 
         bool checked = true;
     } seen;
     const auto everyOperation = [&] {
-        platform::listReset(handle, IDC_PROVIDER_LIST);
-        platform::listAppend(handle, IDC_PROVIDER_LIST, "item");
+        const char* const items[] = {"item"};
+        platform::listFill(handle, IDC_PROVIDER_LIST, items);
         platform::listSelect(handle, IDC_PROVIDER_LIST, 0);
         seen.selection = platform::listSelection(handle, IDC_PROVIDER_LIST);
         platform::setControlText(handle, IDC_APN, "changed");
@@ -316,19 +316,17 @@ TEST_F(QtDialogServices, ReadingBackCutsToTheBufferWithoutSplittingACharacter) {
 
 TEST_F(QtDialogServices, ListsSelectOnlyWhatTheyAreToldAndChecksAreOnlyTickedWhenTicked) {
     const DialogHandle handle = dialog->handle();
-    platform::listAppend(handle, IDC_PROVIDER_LIST, "first");
-    platform::listAppend(handle, IDC_PROVIDER_LIST, "second");
+    const char* const three[] = {"first", "second", "third"};
+    platform::listSelect(handle, IDC_PROVIDER_LIST, 0);
+    platform::listFill(handle, IDC_PROVIDER_LIST, three);
     EXPECT_EQ(platform::listSelection(handle, IDC_PROVIDER_LIST), NO_SELECTION);
-    platform::listSelect(handle, IDC_PROVIDER_LIST, 1);
-    platform::listAppend(handle, IDC_PROVIDER_LIST, "third");
-    EXPECT_EQ(platform::listSelection(handle, IDC_PROVIDER_LIST), 1);
     for (int outside : {NO_SELECTION, 3, 99}) {
         platform::listSelect(handle, IDC_PROVIDER_LIST, 0);
         platform::listSelect(handle, IDC_PROVIDER_LIST, outside);
         EXPECT_EQ(platform::listSelection(handle, IDC_PROVIDER_LIST), NO_SELECTION) << outside;
     }
     platform::listSelect(handle, IDC_PROVIDER_LIST, 2);
-    platform::listReset(handle, IDC_PROVIDER_LIST);
+    platform::listFill(handle, IDC_PROVIDER_LIST, {});
     EXPECT_EQ(dialog->list->count(), 0);
     EXPECT_EQ(platform::listSelection(handle, IDC_PROVIDER_LIST), NO_SELECTION);
 

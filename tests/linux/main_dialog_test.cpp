@@ -484,7 +484,7 @@ TEST_F(QtMainDialog, ButtonsAndTheUsersListChoicesAreTheDialogsCommands) {
     const int germany = carriers::findCountryIndex("Germany");
     ASSERT_NE(germany, carriers::NONE);
     carriers::fillCountryList(handle());
-    platform::listReset(handle(), IDC_PROVIDER_LIST);
+    platform::listFill(handle(), IDC_PROVIDER_LIST, {});
     platform::listSelect(handle(), IDC_COUNTRY_LIST, germany - 1);
     EXPECT_EQ(control<QComboBox>(IDC_PROVIDER_LIST)->count(), 0);
     auto* countries = control<QComboBox>(IDC_COUNTRY_LIST);

@@ -38,11 +38,10 @@ TEST(CarrierMemoryDialog, ControlTextIsCutToTheCapacityAndAlwaysTerminated) {
     EXPECT_STREQ(empty, "");
 }
 
-TEST(CarrierMemoryDialog, ListsKeepInsertionOrderAndSelectionsStayInside) {
+TEST(CarrierMemoryDialog, ListsKeepTheirOrderAndSelectionsStayInside) {
     MemoryDialog dialog;
-    platform::listAppend(dialog.handle(), 5, "b");
-    platform::listAppend(dialog.handle(), 5, "a");
-    platform::listAppend(dialog.handle(), 5, "M\xE1s");
+    const char* const items[] = {"b", "a", "M\xE1s"};
+    platform::listFill(dialog.handle(), 5, items);
     EXPECT_EQ(dialog.items(5), (std::vector<std::string>{"b", "a", "M\xE1s"}));
     EXPECT_EQ(platform::listSelection(dialog.handle(), 5), platform::NO_SELECTION);
     platform::listSelect(dialog.handle(), 5, 2);
@@ -50,7 +49,7 @@ TEST(CarrierMemoryDialog, ListsKeepInsertionOrderAndSelectionsStayInside) {
     platform::listSelect(dialog.handle(), 5, 3);  // past the end clears, like CB_SETCURSEL
     EXPECT_EQ(platform::listSelection(dialog.handle(), 5), platform::NO_SELECTION);
     platform::listSelect(dialog.handle(), 5, 1);
-    platform::listReset(dialog.handle(), 5);
+    platform::listFill(dialog.handle(), 5, {});
     EXPECT_TRUE(dialog.items(5).empty());
     EXPECT_EQ(platform::listSelection(dialog.handle(), 5), platform::NO_SELECTION);
 

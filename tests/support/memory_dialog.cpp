@@ -18,6 +18,12 @@ std::recursive_mutex& operationLock() {
 
 }  // namespace
 
+static thread_local int stepDepth = 0;  // steps this thread is inside
+
+bool MemoryDialog::insideStep() {
+    return stepDepth > 0;
+}
+
 OneOperationAtATime::OneOperationAtATime() {
     operationLock().lock();
 }
@@ -117,20 +123,28 @@ namespace platform {
 using testsupport::DialogOperation;
 using testsupport::MemoryDialog;
 
-void listReset(DialogHandle dialog, int controlId) {
+bool runDialogStep(DialogHandle dialog, void (*step)(void* context), void* context) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
-    memory.observe(DialogOperation::ListReset, controlId, "");  // may hold this thread
-    const testsupport::OneOperationAtATime one;
-    memory.record(DialogOperation::ListReset, controlId);
-    memory.setItems(controlId, {});
+    memory.observe(DialogOperation::Step, 0, "");  // may hold this thread
+    const testsupport::OneOperationAtATime wholeStep;
+    memory.record(DialogOperation::Step, 0);
+    ++testsupport::stepDepth;
+    step(context);
+    --testsupport::stepDepth;
+    return true;
 }
 
-void listAppend(DialogHandle dialog, int controlId, const char* text) {
+void listFill(DialogHandle dialog, int controlId, std::span<const char* const> texts) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
-    memory.observe(DialogOperation::ListAppend, controlId, text);  // may hold this thread
+    memory.observe(DialogOperation::ListFill, controlId, "");  // may hold this thread
     const testsupport::OneOperationAtATime one;
-    memory.record(DialogOperation::ListAppend, controlId);
-    memory.control(controlId).items.emplace_back(text);
+    memory.record(DialogOperation::ListFill, controlId);
+    std::vector<std::string> items;
+    items.reserve(texts.size());
+    for (const char* text : texts) {
+        items.emplace_back(text);
+    }
+    memory.setItems(controlId, items);
 }
 
 int listSelection(DialogHandle dialog, int controlId) {

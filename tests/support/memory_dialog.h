@@ -24,8 +24,8 @@ enum class CheckState { Unchecked, Checked, Indeterminate };
 
 // Which dialog service was called, for tests that care about order or count.
 enum class DialogOperation {
-    ListReset,
-    ListAppend,
+    Step,  // a worker's whole step (runDialogStep); the operations inside follow
+    ListFill,
     ListSelection,
     ListSelect,
     SetControlText,
@@ -51,9 +51,11 @@ struct MemoryControl {
     bool visible = true;
 };
 
-// Held by each platform operation on a memory dialog: operations from several
-// threads take effect one at a time, as on a real dialog's thread. A test
-// that inspects a dialog while workers run holds it too.
+// Held by each platform operation on a memory dialog, and for the whole of a
+// step: operations and steps from several threads take effect one at a time,
+// as on a real dialog's thread. A test that inspects a dialog while workers
+// run holds it too, and so does a test's press of a button (see
+// insideStep()).
 class OneOperationAtATime {
 public:
     OneOperationAtATime();
@@ -110,15 +112,21 @@ public:
     void clearCalls() { calls_.clear(); }
 
     // Called on the calling thread before each platform operation takes
-    // effect, outside the operation lock, with the operation's text where it
-    // has one: a test can hold a worker at a given step, or look at the
-    // dialog as the user sees it between two steps.
+    // effect, with the operation's text where it has one: a test can hold a
+    // worker at a given operation, or look at the dialog as the user sees it
+    // between two steps. A step is observed before it takes the operation
+    // lock; the operations inside it are observed with the lock held, so a
+    // worker held there keeps every other thread's operations and presses
+    // waiting, as a real dialog thread busy with the step would.
     using Observer = std::function<void(DialogOperation operation, int controlId, const std::string& text)>;
     void onOperation(Observer observer) {
         const OneOperationAtATime one;
         observer_ = std::move(observer);
     }
     void observe(DialogOperation operation, int controlId, const std::string& text);
+
+    // True on a thread that is inside a step of this dialog's (runDialogStep).
+    static bool insideStep();
 
     // Used by the platform functions.
     MemoryControl& control(int controlId) { return controls_[controlId]; }
