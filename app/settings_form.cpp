@@ -70,28 +70,12 @@ void readSettingsFromForm(platform::DialogHandle form, device::DeviceSettings& s
     }
 }
 
-carriers::AccessPointSettings accessPointOf(const device::DeviceSettings& s) {
-    return {s.gsm_has_apn, s.gsm_apn, s.gsm_user, s.gsm_pass, s.gsm_dns1, s.gsm_dns2, s.gsm_gw};
-}
-
 std::int32_t writeDeviceConfig(platform::DialogHandle form) {
     device::DeviceSettings& settings = device::deviceSettings;
     readSettingsFromForm(form, settings);
-
-    const char* country = settings.gsm_country;
-    const char* provider = settings.gsm_provider;
-    if (settings.device != device::DeviceKind::Hxb) {
-        const int countryIndex = platform::listSelection(form, IDC_COUNTRY_LIST);
-        const int presetIndex = platform::listSelection(form, IDC_PROVIDER_LIST);
-        if (carriers::presetMatchesSettings(countryIndex, presetIndex, accessPointOf(settings))) {
-            country = carriers::CarrierTable[countryIndex].name;
-            provider = carriers::CarrierTable[countryIndex].presets[presetIndex].name;
-        } else {
-            country = "";
-            provider = "";
-        }
-    }
-    return device::writeConfigFile(settings, country, provider);
+    const ConfigNames names = configNamesFor(settings, platform::listSelection(form, IDC_COUNTRY_LIST),
+                                             platform::listSelection(form, IDC_PROVIDER_LIST));
+    return device::writeConfigFile(settings, names.country, names.provider);
 }
 
 }  // namespace app
