@@ -12,6 +12,7 @@
 int main(int argc, char** argv) {
     // Before any other thread starts: they all inherit the blocked signals.
     cli::endOnInterruptAfterDeviceWrites();
+    cli::useBinaryStandardStreams();
 
     static cli::Options options;
     char message[cli::MESSAGE_CAPACITY];

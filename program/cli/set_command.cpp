@@ -12,7 +12,6 @@
 #include "program/cli/messages.h"
 #include "program/cli/radio_link.h"
 #include "program/cli/report.h"
-#include "program/cli/system.h"
 
 namespace cli {
 
@@ -46,7 +45,6 @@ bool readSecretFile(SecretFile& secret, const char* path) {
     std::FILE* file = nullptr;
     const bool standardInput = std::strcmp(path, "-") == 0;
     if (standardInput) {
-        useBinaryStandardInput();
         file = stdin;
     } else {
         file = std::fopen(path, "rb");
@@ -102,7 +100,7 @@ bool readSecretFiles(const Options& options) {
 bool checkValue(const char* option, const char* value, std::uint32_t capacity) {
     const std::size_t length = std::strlen(value);
     if (length > capacity - 1) {
-        sayError("%s: too long: at most %u bytes, not %zu", option, capacity - 1, length);
+        sayError("%s: too long: at most %u bytes, not %u", option, capacity - 1, static_cast<unsigned>(length));
         return false;
     }
     for (const char* next = value; *next != '\0'; ++next) {

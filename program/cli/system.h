@@ -17,7 +17,9 @@ void endOnInterruptAfterDeviceWrites();
 // (and, on Windows, the case of the drive letter).
 bool sameRootPath(const char* left, const char* right);
 
-// Standard input in binary mode, so a secret read from it keeps its bytes.
-void useBinaryStandardInput();
+// Standard input and output in binary mode: a secret read from standard
+// input keeps its bytes, and output lines end in LF on every system, so
+// scripts and --dry-run see the same bytes everywhere.
+void useBinaryStandardStreams();
 
 }  // namespace cli

@@ -56,6 +56,6 @@ bool sameRootPath(const char* left, const char* right) {
     return length == lengthWithoutSeparator(right) && std::strncmp(left, right, length) == 0;
 }
 
-void useBinaryStandardInput() {}
+void useBinaryStandardStreams() {}
 
 }  // namespace cli

@@ -64,8 +64,9 @@ bool sameRootPath(const char* left, const char* right) {
     return true;
 }
 
-void useBinaryStandardInput() {
+void useBinaryStandardStreams() {
     _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 }  // namespace cli
