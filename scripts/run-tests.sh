@@ -149,7 +149,9 @@ if [ "${native_built:-0}" = 1 ] && grep -q 'add_executable(ondavox-utility' prog
         dpkg -i "$0" &&
         test -f /usr/share/applications/ondavox-utility.desktop &&
         test -f /usr/share/icons/hicolor/128x128/apps/ondavox-utility.png &&
-        runuser -u nobody -- ondavox-utility --version | tee /dev/stderr | grep -q "^ondavox-utility 3\.2\.7"' "$deb"
+        runuser -u nobody -- ondavox-utility --version | tee /dev/stderr | grep -q "^ondavox-utility 3\.2\.7" &&
+        test -f /usr/share/man/man1/ondavox-cli.1.gz &&
+        runuser -u nobody -- ondavox-cli --version | tee /dev/stderr | grep -q "^ondavox-cli 3\.2\.7"' "$deb"
 fi
 
 # A virtual X display for the programs that show real windows: sets DISPLAY
