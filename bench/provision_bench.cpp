@@ -268,9 +268,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("Provisioning %d radios one after the other: plugged in read-only, preset \"%s / %s\" and a PIN,\n"
-                "then a %zu MiB firmware image installed; seconds per radio, from plugging it in to the end\n\n",
-                radios, COUNTRY, PROVIDER, IMAGE_BYTES / (1024 * 1024));
+    std::printf(
+        "Provisioning %d radios one after the other: plugged in read-only, preset \"%s / %s\" and a PIN,\n"
+        "then a %zu MiB firmware image installed; seconds per radio, from plugging it in to the end\n\n",
+        radios, COUNTRY, PROVIDER, IMAGE_BYTES / (1024 * 1024));
     std::printf("%-7s", "radio");
     for (const Column& column : columns) {
         if (column.available) std::printf("  %24s", column.title);
@@ -294,8 +295,10 @@ int main(int argc, char** argv) {
         if (!column.available) continue;
         std::vector<double> done;
         for (const auto& seconds : column.seconds) {
-            if (seconds) done.push_back(*seconds);
-            else allDone = false;
+            if (seconds)
+                done.push_back(*seconds);
+            else
+                allDone = false;
         }
         std::printf("  %24.2f", median(done));
     }

@@ -34,9 +34,7 @@ bool fieldEqualsText(const char (&field)[N], const char* text) {
     return text[length] == '\0';
 }
 
-bool isCountryIndex(int countryIndex) {
-    return countryIndex >= 0 && countryIndex < COUNTRY_COUNT;
-}
+bool isCountryIndex(int countryIndex) { return countryIndex >= 0 && countryIndex < COUNTRY_COUNT; }
 
 }  // namespace
 

@@ -6,11 +6,11 @@ namespace cli {
 
 enum ExitCode : int {
     EXIT_DONE = 0,
-    EXIT_BAD_ARGUMENT = 2,       // the command line, or a value the radio's file cannot take
-    EXIT_NO_RADIO = 3,           // no radio within the wait, or not the one --radio names
-    EXIT_NOT_WRITABLE = 4,       // the radio did not come back writable
-    EXIT_FILE_NOT_WRITTEN = 5,   // the radio's files could not be read, or the file was refused or not written
-    EXIT_SERVER_UNREACHABLE = 6, // the update server gave no version
+    EXIT_BAD_ARGUMENT = 2,        // the command line, or a value the radio's file cannot take
+    EXIT_NO_RADIO = 3,            // no radio within the wait, or not the one --radio names
+    EXIT_NOT_WRITABLE = 4,        // the radio did not come back writable
+    EXIT_FILE_NOT_WRITTEN = 5,    // the radio's files could not be read, or the file was refused or not written
+    EXIT_SERVER_UNREACHABLE = 6,  // the update server gave no version
     EXIT_DOWNLOAD_FAILED = 7,
     EXIT_VERIFICATION_FAILED = 8,
     EXIT_INSTALL_FAILED = 9,

@@ -75,31 +75,31 @@ constexpr char PROVIDERS_HELP[] =
 
 void printHelp(Command command) {
     switch (command) {
-    case Command::None:
-        std::fputs(PROGRAM_HELP, stdout);
-        break;
-    case Command::Status:
-        std::fputs(STATUS_HELP, stdout);
-        std::fputs(RADIO_OPTIONS, stdout);
-        break;
-    case Command::Set:
-        std::fputs(SET_HELP, stdout);
-        std::fputs(RADIO_OPTIONS, stdout);
-        break;
-    case Command::CheckUpdate:
-        std::fputs(CHECK_UPDATE_HELP, stdout);
-        std::fputs(RADIO_OPTIONS, stdout);
-        break;
-    case Command::Update:
-        std::fputs(UPDATE_HELP, stdout);
-        std::fputs(RADIO_OPTIONS, stdout);
-        break;
-    case Command::Countries:
-        std::fputs(COUNTRIES_HELP, stdout);
-        break;
-    case Command::Providers:
-        std::fputs(PROVIDERS_HELP, stdout);
-        break;
+        case Command::None:
+            std::fputs(PROGRAM_HELP, stdout);
+            break;
+        case Command::Status:
+            std::fputs(STATUS_HELP, stdout);
+            std::fputs(RADIO_OPTIONS, stdout);
+            break;
+        case Command::Set:
+            std::fputs(SET_HELP, stdout);
+            std::fputs(RADIO_OPTIONS, stdout);
+            break;
+        case Command::CheckUpdate:
+            std::fputs(CHECK_UPDATE_HELP, stdout);
+            std::fputs(RADIO_OPTIONS, stdout);
+            break;
+        case Command::Update:
+            std::fputs(UPDATE_HELP, stdout);
+            std::fputs(RADIO_OPTIONS, stdout);
+            break;
+        case Command::Countries:
+            std::fputs(COUNTRIES_HELP, stdout);
+            break;
+        case Command::Providers:
+            std::fputs(PROVIDERS_HELP, stdout);
+            break;
     }
 }
 

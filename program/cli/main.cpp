@@ -29,20 +29,20 @@ int main(int argc, char** argv) {
         return cli::EXIT_DONE;
     }
     switch (options.command) {
-    case cli::Command::Status:
-        return cli::runStatus(options);
-    case cli::Command::Set:
-        return cli::runSet(options);
-    case cli::Command::CheckUpdate:
-        return cli::runCheckUpdate(options);
-    case cli::Command::Update:
-        return cli::runUpdate(options);
-    case cli::Command::Countries:
-        return cli::runCountries(options);
-    case cli::Command::Providers:
-        return cli::runProviders(options);
-    case cli::Command::None:
-        break;
+        case cli::Command::Status:
+            return cli::runStatus(options);
+        case cli::Command::Set:
+            return cli::runSet(options);
+        case cli::Command::CheckUpdate:
+            return cli::runCheckUpdate(options);
+        case cli::Command::Update:
+            return cli::runUpdate(options);
+        case cli::Command::Countries:
+            return cli::runCountries(options);
+        case cli::Command::Providers:
+            return cli::runProviders(options);
+        case cli::Command::None:
+            break;
     }
     return cli::EXIT_BAD_ARGUMENT;
 }

@@ -16,17 +16,18 @@ struct CommandEntry {
     Command command;
 };
 constexpr CommandEntry COMMANDS[] = {
-    {"status", Command::Status},       {"set", Command::Set},
-    {"check-update", Command::CheckUpdate}, {"update", Command::Update},
-    {"countries", Command::Countries}, {"providers", Command::Providers},
+    {"status", Command::Status},
+    {"set", Command::Set},
+    {"check-update", Command::CheckUpdate},
+    {"update", Command::Update},
+    {"countries", Command::Countries},
+    {"providers", Command::Providers},
 };
 
 // Which commands take an option: one bit per command.
-constexpr unsigned bit(Command command) {
-    return 1u << static_cast<unsigned>(command);
-}
-constexpr unsigned RADIO_COMMANDS = bit(Command::Status) | bit(Command::Set) | bit(Command::CheckUpdate) |
-                                    bit(Command::Update);
+constexpr unsigned bit(Command command) { return 1u << static_cast<unsigned>(command); }
+constexpr unsigned RADIO_COMMANDS =
+    bit(Command::Status) | bit(Command::Set) | bit(Command::CheckUpdate) | bit(Command::Update);
 constexpr unsigned JSON_COMMANDS =
     bit(Command::Status) | bit(Command::CheckUpdate) | bit(Command::Countries) | bit(Command::Providers);
 constexpr unsigned CHANNEL_COMMANDS = bit(Command::CheckUpdate) | bit(Command::Update);
@@ -102,30 +103,30 @@ bool readWait(const char* value, Options& options, char (&message)[MESSAGE_CAPAC
 
 bool readValue(const OptionEntry& entry, const char* value, Options& options, char (&message)[MESSAGE_CAPACITY]) {
     switch (entry.kind) {
-    case Kind::Flag:
-        return true;
-    case Kind::Text:
-        if (options.*entry.text != nullptr) {
-            return fail(message, "%s: given twice", entry.name);
-        }
-        options.*entry.text = value;
-        return true;
-    case Kind::Wait:
-        return readWait(value, options, message);
-    case Kind::Roaming:
-        if (std::strcmp(value, "on") == 0 || std::strcmp(value, "off") == 0) {
-            options.roaming = value[1] == 'n' ? 1 : 0;
+        case Kind::Flag:
             return true;
-        }
-        return fail(message, "--roaming: \"%s\" is not on or off", value);
-    case Kind::Profile:
-        for (int profile = 0; profile < PROFILE_COUNT; ++profile) {
-            if (std::strcmp(value, PROFILE_NAMES[profile]) == 0) {
-                options.profile = profile;
+        case Kind::Text:
+            if (options.*entry.text != nullptr) {
+                return fail(message, "%s: given twice", entry.name);
+            }
+            options.*entry.text = value;
+            return true;
+        case Kind::Wait:
+            return readWait(value, options, message);
+        case Kind::Roaming:
+            if (std::strcmp(value, "on") == 0 || std::strcmp(value, "off") == 0) {
+                options.roaming = value[1] == 'n' ? 1 : 0;
                 return true;
             }
-        }
-        return fail(message, "--profile: \"%s\" is not fast-start, default or stable", value);
+            return fail(message, "--roaming: \"%s\" is not on or off", value);
+        case Kind::Profile:
+            for (int profile = 0; profile < PROFILE_COUNT; ++profile) {
+                if (std::strcmp(value, PROFILE_NAMES[profile]) == 0) {
+                    options.profile = profile;
+                    return true;
+                }
+            }
+            return fail(message, "--profile: \"%s\" is not fast-start, default or stable", value);
     }
     return true;
 }
@@ -133,14 +134,16 @@ bool readValue(const OptionEntry& entry, const char* value, Options& options, ch
 bool readOption(const char* argument, int& index, int argc, char** argv, Options& options,
                 char (&message)[MESSAGE_CAPACITY]) {
     const char* equals = std::strchr(argument, '=');
-    const std::size_t nameLength = equals != nullptr ? static_cast<std::size_t>(equals - argument)
-                                                     : std::strlen(argument);
+    const std::size_t nameLength =
+        equals != nullptr ? static_cast<std::size_t>(equals - argument) : std::strlen(argument);
     const OptionEntry* entry = findOption(argument, nameLength);
     if (entry == nullptr) {
         for (const auto& secret : SECRET_OPTIONS) {
             if (std::strlen(secret[0]) == nameLength && std::strncmp(secret[0], argument, nameLength) == 0) {
-                return fail(message, "%s: secrets are never taken from the command line; use %s FILE (- for "
-                                     "standard input)", secret[0], secret[1]);
+                return fail(message,
+                            "%s: secrets are never taken from the command line; use %s FILE (- for "
+                            "standard input)",
+                            secret[0], secret[1]);
             }
         }
         return fail(message, "%.*s: no such option", static_cast<int>(nameLength), argument);

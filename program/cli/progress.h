@@ -9,8 +9,8 @@ public:
     // steps: the step texts, in order; stepCount of them.
     StepProgress(const char* const* steps, int stepCount, bool terminal);
 
-    void begin(int step);                  // the step starts
-    void end(int step, bool succeeded);    // "done" or "failed"
+    void begin(int step);                // the step starts
+    void end(int step, bool succeeded);  // "done" or "failed"
 
 private:
     void drawBar(int finished, int step, const char* outcome);

@@ -127,14 +127,13 @@ bool checkOptions(const Options& o, Change& change) {
     if (o.country != nullptr) {
         change.countryIndex = carriers::findCountryIndex(o.country);
         if (change.countryIndex == carriers::NONE) {
-            sayError("--country: \"%s\" is not a country of the table (ondavox-cli countries lists them)",
-                     o.country);
+            sayError("--country: \"%s\" is not a country of the table (ondavox-cli countries lists them)", o.country);
             return false;
         }
         change.presetIndex = carriers::findPresetIndex(change.countryIndex, o.provider);
         if (change.presetIndex == carriers::NONE) {
-            sayError("--provider: \"%s\" is not a provider of %s (ondavox-cli providers \"%s\" lists them)",
-                     o.provider, o.country, o.country);
+            sayError("--provider: \"%s\" is not a provider of %s (ondavox-cli providers \"%s\" lists them)", o.provider,
+                     o.country, o.country);
             return false;
         }
     }
@@ -212,23 +211,25 @@ void applyOptions(const Options& o, device::DeviceSettings& s, Change& change) {
 
 int explainRefusal(device::ConfigRefusal refusal, const device::DeviceSettings& s, std::uint32_t textLength) {
     switch (refusal) {
-    case device::ConfigRefusal::None:
-        return EXIT_DONE;
-    case device::ConfigRefusal::NoSkeleton:
-        sayError("the radio's file (family %s, version %d) is not one this program writes; nothing was written",
-                 s.device == device::DeviceKind::Hxb ? "hxb" : "hxa", static_cast<int>(s.version));
-        break;
-    case device::ConfigRefusal::UnquotableValue:
-        sayError("a value kept from the radio holds a character its file cannot carry; nothing was written");
-        break;
-    case device::ConfigRefusal::LongerThanFile:
-        sayError("the new settings need %u bytes, more than the radio's file holds (%u); nothing was written",
-                 textLength, device::configFileSize);
-        break;
-    case device::ConfigRefusal::FileTooLong:
-        sayError("the radio's file is longer than %u bytes, which this program does not rewrite; nothing was "
-                 "written", device::CONFIG_OUTPUT_CAPACITY);
-        break;
+        case device::ConfigRefusal::None:
+            return EXIT_DONE;
+        case device::ConfigRefusal::NoSkeleton:
+            sayError("the radio's file (family %s, version %d) is not one this program writes; nothing was written",
+                     s.device == device::DeviceKind::Hxb ? "hxb" : "hxa", static_cast<int>(s.version));
+            break;
+        case device::ConfigRefusal::UnquotableValue:
+            sayError("a value kept from the radio holds a character its file cannot carry; nothing was written");
+            break;
+        case device::ConfigRefusal::LongerThanFile:
+            sayError("the new settings need %u bytes, more than the radio's file holds (%u); nothing was written",
+                     textLength, device::configFileSize);
+            break;
+        case device::ConfigRefusal::FileTooLong:
+            sayError(
+                "the radio's file is longer than %u bytes, which this program does not rewrite; nothing was "
+                "written",
+                device::CONFIG_OUTPUT_CAPACITY);
+            break;
     }
     return EXIT_FILE_NOT_WRITTEN;
 }
@@ -286,8 +287,7 @@ int runSet(const Options& options) {
         return EXIT_DONE;
     }
     if (device::writeConfigFile(settings, names.country, names.provider) == 0) {
-        sayError("writing the radio's file %s failed; its earlier contents were put back",
-                 device::deviceRoot);
+        sayError("writing the radio's file %s failed; its earlier contents were put back", device::deviceRoot);
         return EXIT_FILE_NOT_WRITTEN;
     }
     device::deviceSettings = settings;

@@ -36,9 +36,7 @@ std::size_t lengthWithoutSeparator(const char* path) {
 
 }  // namespace
 
-bool standardErrorIsTerminal() {
-    return isatty(STDERR_FILENO) == 1;
-}
+bool standardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 void endOnInterruptAfterDeviceWrites() {
     sigset_t signals;

@@ -1,6 +1,6 @@
-#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cctype>
 #include <cstdio>
@@ -18,15 +18,15 @@ namespace {
 // under way before the process ends.
 BOOL WINAPI endAfterDeviceWrites(DWORD event) {
     switch (event) {
-    case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
-        std::fputs("ondavox-cli: interrupted; ending once the radio's files are written\n", stderr);
-        device::endDeviceWrites();
-        std::fflush(stdout);
-        ExitProcess(EXIT_INTERRUPTED);
-    default:
-        return FALSE;
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+        case CTRL_CLOSE_EVENT:
+            std::fputs("ondavox-cli: interrupted; ending once the radio's files are written\n", stderr);
+            device::endDeviceWrites();
+            std::fflush(stdout);
+            ExitProcess(EXIT_INTERRUPTED);
+        default:
+            return FALSE;
     }
 }
 
@@ -45,9 +45,7 @@ bool standardErrorIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-void endOnInterruptAfterDeviceWrites() {
-    SetConsoleCtrlHandler(endAfterDeviceWrites, TRUE);
-}
+void endOnInterruptAfterDeviceWrites() { SetConsoleCtrlHandler(endAfterDeviceWrites, TRUE); }
 
 bool sameRootPath(const char* left, const char* right) {
     const std::size_t length = lengthWithoutSeparator(left);
@@ -56,8 +54,8 @@ bool sameRootPath(const char* left, const char* right) {
     }
     for (std::size_t i = 0; i < length; ++i) {
         const bool separators = (left[i] == '\\' || left[i] == '/') && (right[i] == '\\' || right[i] == '/');
-        if (!separators && std::tolower(static_cast<unsigned char>(left[i])) !=
-                               std::tolower(static_cast<unsigned char>(right[i]))) {
+        if (!separators &&
+            std::tolower(static_cast<unsigned char>(left[i])) != std::tolower(static_cast<unsigned char>(right[i]))) {
             return false;
         }
     }

@@ -4,6 +4,7 @@
 // radio's files byte for byte and the requests the server saw.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,8 +20,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "simulator/linux/scripted_udisks2.h"
 #include "simulator/radio_sim/radio_simulator.h"
@@ -40,9 +39,7 @@ std::string readFile(const fs::path& path) {
     return bytes.str();
 }
 
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void writeFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // Every file below a folder (hidden ones too), by relative path.
 std::map<std::string, std::string> folderContents(const fs::path& folder) {
@@ -57,9 +54,7 @@ std::map<std::string, std::string> folderContents(const fs::path& folder) {
 
 // The configuration file as the writer leaves it: the text, then NUL bytes
 // up to the file's old length.
-std::string configFile(const std::string& text) {
-    return text + std::string(1024 - text.size(), '\0');
-}
+std::string configFile(const std::string& text) { return text + std::string(1024 - text.size(), '\0'); }
 
 struct CliRun {
     int exitCode = -1;
@@ -97,8 +92,8 @@ protected:
     bool onWindows() const { return GetParam() == System::Windows; }
 
     void startServer(const std::string& tree) {
-        server_ = std::make_unique<simulator::UpdateServer>(simulator::UpdateServerOptions{
-            SOURCE + "/simulator/" + tree, 0, (work_ / "server.log").string(), false});
+        server_ = std::make_unique<simulator::UpdateServer>(
+            simulator::UpdateServerOptions{SOURCE + "/simulator/" + tree, 0, (work_ / "server.log").string(), false});
         std::string error;
         ASSERT_TRUE(server_->start(error)) << error;
     }
@@ -136,7 +131,7 @@ protected:
     // the radio's bus or Wine prefix and the server's proxy in its
     // environment.
     CliRun run(std::vector<std::string> arguments, const std::string& input = "", int signalAfterMs = -1,
-            const std::string& busAddress = "") {
+               const std::string& busAddress = "") {
         if (onWindows()) {
             arguments.insert(arguments.begin(), {"wine", windowsBuild_ + "/ondavox-cli.exe"});
         } else {
@@ -145,8 +140,8 @@ protected:
         const fs::path in = work_ / "stdin", out = work_ / "stdout", err = work_ / "stderr";
         writeFile(in, input);
         const std::string bus = !busAddress.empty() ? busAddress
-                                : radio_           ? radio_->busAddress()
-                                                   : std::string("unix:path=/nonexistent");
+                                : radio_            ? radio_->busAddress()
+                                                    : std::string("unix:path=/nonexistent");
         const pid_t child = fork();
         if (child == 0) {
             dup2(open(in.c_str(), O_RDONLY), 0);
@@ -231,8 +226,8 @@ struct SetCase {
 const SetCase SET_CASES[] = {
     {"a preset, a PIN, roaming and a profile: the names of the preset are written",
      "hxa-v2",
-     {"set", "--country", "Austria", "--provider", "A1/Telekom Austria - aonMobile", "--pin-file", "-",
-      "--roaming", "on", "--profile", "stable"},
+     {"set", "--country", "Austria", "--provider", "A1/Telekom Austria - aonMobile", "--pin-file", "-", "--roaming",
+      "on", "--profile", "stable"},
      "1234\n",
      "# Brelvan OV global configuration file\n# Skeleton type: HXA v2\n"
      "# Edited by Windows Configuration Utility\n\nversion = 2\nwifi_ssid = \"Kitchen Radio\"\n"
@@ -277,12 +272,14 @@ TEST_P(CommandLine, SetRewritesTheFileInPlaceAsTheSaveDoes) {
         startRadio(c.radio);
         auto before = folderContents(radioFolder());
 
-        const CliRun dry = run([&] {
-            auto arguments = c.arguments;
-            arguments.push_back("--dry-run");
-            arguments.push_back("--show-secrets");
-            return arguments;
-        }(), c.input);
+        const CliRun dry = run(
+            [&] {
+                auto arguments = c.arguments;
+                arguments.push_back("--dry-run");
+                arguments.push_back("--show-secrets");
+                return arguments;
+            }(),
+            c.input);
         ASSERT_EQ(dry.exitCode, 0) << dry.err;
         EXPECT_EQ(dry.out, c.expected);
         EXPECT_EQ(folderContents(radioFolder()), before) << "a dry run wrote to the radio";
@@ -350,14 +347,23 @@ TEST_P(CommandLine, BadArgumentsLeaveTheRadioUnchanged) {
         {{"set", "--country", "Austria"}, "", 2, "--country: needs --provider as well"},
         {{"set", "--provider", "A1"}, "", 2, "--provider: needs --country as well"},
         {{"set", "--country", "Atlantis", "--provider", "A1"}, "", 2, "--country: \"Atlantis\" is not a country"},
-        {{"set", "--country", "Austria", "--provider", "Nobody"}, "", 2,
+        {{"set", "--country", "Austria", "--provider", "Nobody"},
+         "",
+         2,
          "--provider: \"Nobody\" is not a provider of Austria"},
         {{"set", "--pin-file", missing}, "", 2, "--pin-file: cannot open"},
         {{"set", "--pin-file", longPin}, "", 2, "--pin-file: too long: at most 9 bytes, not 10"},
         {{"set", "--password-file", twoLines}, "", 2, "--password-file: holds a control character (0x0A)"},
-        {{"set", "--pin-file", "-", "--password-file", "-"}, "1234", 2,
+        {{"set", "--pin-file", "-", "--password-file", "-"},
+         "1234",
+         2,
          "--password-file: only one secret can come from standard input"},
-        {{"set", "--pin-file", "-"}, std::string("12\0" "34", 5), 2, "--pin-file: the file holds a NUL byte"},
+        {{"set", "--pin-file", "-"},
+         std::string("12\0"
+                     "34",
+                     5),
+         2,
+         "--pin-file: the file holds a NUL byte"},
         {{"status", "--radio", onWindows() ? "Q:" : "/nowhere", "--wait", "0"}, "", 3, "no radio at"},
     };
     const auto before = folderContents(radioFolder());
@@ -401,9 +407,9 @@ TEST_P(CommandLine, ValuesTheRadiosFileCannotTakeAreRefusedAndNothingIsWritten) 
     before = folderContents(radioFolder());
     const CliRun longer = run({"set", "--wifi-ssid", "Kitchen Radio 2"});
     EXPECT_EQ(longer.exitCode, 5);
-    EXPECT_NE(longer.err.find("more than the radio's file holds (" + std::to_string(text.size()) +
-                              "); nothing was written"),
-              std::string::npos)
+    EXPECT_NE(
+        longer.err.find("more than the radio's file holds (" + std::to_string(text.size()) + "); nothing was written"),
+        std::string::npos)
         << longer.err;
     EXPECT_EQ(folderContents(radioFolder()), before);
     // The same length fits, and fills the file exactly.
@@ -429,24 +435,47 @@ struct UpdateCase {
 };
 
 const UpdateCase UPDATE_CASES[] = {
-    {"newer firmware is installed and the radio accepts it", "server", "hxa-v2", {"update", "--yes"}, 0,
+    {"newer firmware is installed and the radio accepts it",
+     "server",
+     "hxa-v2",
+     {"update", "--yes"},
+     0,
      "installed 2.2.0",
-     {"/firmware/latest/version.info", "/firmware/latest/Ondavox_update.bvn",
-      "/firmware/latest/Ondavox_update.md5"},
+     {"/firmware/latest/version.info", "/firmware/latest/Ondavox_update.bvn", "/firmware/latest/Ondavox_update.md5"},
      true},
-    {"the beta channel of an hxb radio", "server", "hxb", {"update", "--yes", "--beta"}, 0, "installed 1.2.0",
+    {"the beta channel of an hxb radio",
+     "server",
+     "hxb",
+     {"update", "--yes", "--beta"},
+     0,
+     "installed 1.2.0",
      {"/firmware-hxb/beta/version.info", "/firmware-hxb/beta/Ondavox_update.bvn",
       "/firmware-hxb/beta/Ondavox_update.md5"},
      true},
-    {"no newer firmware: nothing is downloaded", "server-current", "hxa-v2", {"update", "--yes"}, 0,
-     "nothing to install", {"/firmware/latest/version.info"}, false},
-    {"a checksum that does not match: nothing is installed", "server-bad-checksum", "hxa-v2",
-     {"update", "--yes"}, 8, "does not match the server's checksum",
-     {"/firmware/latest/version.info", "/firmware/latest/Ondavox_update.bvn",
-      "/firmware/latest/Ondavox_update.md5"},
+    {"no newer firmware: nothing is downloaded",
+     "server-current",
+     "hxa-v2",
+     {"update", "--yes"},
+     0,
+     "nothing to install",
+     {"/firmware/latest/version.info"},
      false},
-    {"a radio without an update slot", "server", "hxa-v2-no-slot", {"update", "--yes"}, 9, "no update slot",
-     {"/firmware/latest/version.info"}, false},
+    {"a checksum that does not match: nothing is installed",
+     "server-bad-checksum",
+     "hxa-v2",
+     {"update", "--yes"},
+     8,
+     "does not match the server's checksum",
+     {"/firmware/latest/version.info", "/firmware/latest/Ondavox_update.bvn", "/firmware/latest/Ondavox_update.md5"},
+     false},
+    {"a radio without an update slot",
+     "server",
+     "hxa-v2-no-slot",
+     {"update", "--yes"},
+     9,
+     "no update slot",
+     {"/firmware/latest/version.info"},
+     false},
     {"no server", nullptr, "hxa-v2", {"update", "--yes"}, 6, "the update server gave no version", {}, false},
     {"check-update on no server", nullptr, "hxa-v2", {"check-update"}, 6, "gave no version", {}, false},
 };
@@ -471,12 +500,12 @@ TEST_P(CommandLine, UpdateDownloadsVerifiesAndInstalls) {
             EXPECT_EQ(paths, c.requests);
         }
         if (c.installed) {
-            const std::string folder = SOURCE + "/simulator/" + c.tree + c.requests[1].substr(0, c.requests[1].rfind('/'));
+            const std::string folder =
+                SOURCE + "/simulator/" + c.tree + c.requests[1].substr(0, c.requests[1].rfind('/'));
             const std::string image = readFile(folder + "/Ondavox_update.bvn");
             const std::string checksum = readFile(folder + "/Ondavox_update.md5");
             EXPECT_EQ(readFile(radioFolder() / "doc/update.bin"), image);
-            EXPECT_EQ(readFile(radioFolder() / "doc/update.md5"),
-                      checksum + "\n" + std::to_string(image.size()));
+            EXPECT_EQ(readFile(radioFolder() / "doc/update.md5"), checksum + "\n" + std::to_string(image.size()));
             EXPECT_TRUE(radio_->log().waitFor("update accepted", std::chrono::seconds(10)));
             before.erase("doc/update.bin");
             before.erase("doc/update.md5");
@@ -500,8 +529,9 @@ TEST_P(CommandLine, CheckUpdateAndTheCarrierTableForScripts) {
     startRadio("hxa-v2");
     const CliRun check = run({"check-update", "--json", "--beta"});
     ASSERT_EQ(check.exitCode, 0) << check.err;
-    EXPECT_EQ(check.out, "{\"channel\":\"beta\",\"current\":\"2.1.7\",\"latest\":\"2.3.0\",\"update_available\":true,"
-                         "\"update_slot\":true}\n");
+    EXPECT_EQ(check.out,
+              "{\"channel\":\"beta\",\"current\":\"2.1.7\",\"latest\":\"2.3.0\",\"update_available\":true,"
+              "\"update_slot\":true}\n");
 
     const CliRun countries = run({"countries"});
     ASSERT_EQ(countries.exitCode, 0);
@@ -558,8 +588,7 @@ TEST(CommandLineRadios, RadioPicksOneOfSeveralAndLeavesTheOthers) {
     const auto second = folderContents(roots[1]);
 
     auto run = [&](std::vector<std::string> arguments) {
-        std::string command = "DBUS_SYSTEM_BUS_ADDRESS='" + udisks.busAddress() + "' " + NATIVE_BUILD +
-                              "/ondavox-cli";
+        std::string command = "DBUS_SYSTEM_BUS_ADDRESS='" + udisks.busAddress() + "' " + NATIVE_BUILD + "/ondavox-cli";
         for (const std::string& argument : arguments) command += " '" + argument + "'";
         command += " >" + (work / "out").string() + " 2>" + (work / "err").string();
         const int status = std::system(command.c_str());
