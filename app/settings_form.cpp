@@ -70,10 +70,6 @@ void readSettingsFromForm(platform::DialogHandle form, device::DeviceSettings& s
     }
 }
 
-carriers::AccessPointSettings accessPointOf(const device::DeviceSettings& s) {
-    return {s.gsm_has_apn, s.gsm_apn, s.gsm_user, s.gsm_pass, s.gsm_dns1, s.gsm_dns2, s.gsm_gw};
-}
-
 std::int32_t writeDeviceConfig(platform::DialogHandle form) {
     device::DeviceSettings& settings = device::deviceSettings;
     // The form as it stands at one moment, read in one step.
@@ -84,19 +80,8 @@ std::int32_t writeDeviceConfig(platform::DialogHandle form) {
         countryIndex = platform::listSelection(form, IDC_COUNTRY_LIST);
         presetIndex = platform::listSelection(form, IDC_PROVIDER_LIST);
     });
-
-    const char* country = settings.gsm_country;
-    const char* provider = settings.gsm_provider;
-    if (settings.device != device::DeviceKind::Hxb) {
-        if (carriers::presetMatchesSettings(countryIndex, presetIndex, accessPointOf(settings))) {
-            country = carriers::CarrierTable[countryIndex].name;
-            provider = carriers::CarrierTable[countryIndex].presets[presetIndex].name;
-        } else {
-            country = "";
-            provider = "";
-        }
-    }
-    return device::writeConfigFile(settings, country, provider);
+    const ConfigNames names = configNamesFor(settings, countryIndex, presetIndex);
+    return device::writeConfigFile(settings, names.country, names.provider);
 }
 
 }  // namespace app

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/config_names.h"
 #include "carriers/carrier_table.h"
 #include "device/device_settings.h"
 #include "platform/dialog.h"
@@ -38,13 +39,10 @@ void fillFormFromSettings(platform::DialogHandle form, const device::DeviceSetti
 // settings (a profile the list could not show keeps its stored value).
 void readSettingsFromForm(platform::DialogHandle form, device::DeviceSettings& settings);
 
-// The access-point part of a settings record, for comparing with a preset.
-carriers::AccessPointSettings accessPointOf(const device::DeviceSettings& settings);
-
 // Takes the form's values into deviceSettings and rewrites the configuration
 // file in place (device::writeConfigFile). An Hxa file names a country and a
 // carrier only while the settings are exactly the selected carrier's preset;
-// an Hxb file keeps the names it had. 1 when the file was rewritten and has
+// an Hxb file keeps the names it had (configNamesFor). 1 when the file was rewritten and has
 // reached the device, else 0.
 std::int32_t writeDeviceConfig(platform::DialogHandle form);
 

@@ -39,6 +39,10 @@ void applyCarrierPreset(platform::DialogHandle dialog, int countryIndex, int pre
 int findCountryIndex(const char* name);                   // NONE when absent
 int findPresetIndex(int countryIndex, const char* name);  // NONE when absent
 
+// The preset at the given place, or nullptr when either index is outside the
+// table or the slot holds no preset.
+const CarrierPreset* presetAt(int countryIndex, int presetIndex);
+
 // The access-point part of a settings record: the has-APN flag and the six
 // NUL-terminated texts.
 struct AccessPointSettings {

@@ -112,18 +112,39 @@ bool isConfigValueText(const char* text) {
     return true;
 }
 
-std::int32_t writeConfigFile(const DeviceSettings& s, const char* country, const char* provider) {
-    static char output[CONFIG_OUTPUT_CAPACITY];
+bool configHasRadioProfile(const DeviceSettings& settings) {
+    Skeleton skeleton;
+    return chooseSkeleton(settings, skeleton) && skeleton == Skeleton::HxaVersion2;
+}
+
+ConfigRefusal formatConfigFile(const DeviceSettings& s, const char* country, const char* provider,
+                               char (&output)[CONFIG_OUTPUT_CAPACITY], std::uint32_t& textLength) {
     std::memset(output, 0, sizeof output);
+    textLength = 0;
 
     Skeleton skeleton;
-    if (!chooseSkeleton(s, skeleton) || !valuesFitQuotes(s, country, provider)) {
-        return 0;
+    if (!chooseSkeleton(s, skeleton)) {
+        return ConfigRefusal::NoSkeleton;
     }
-
+    if (!valuesFitQuotes(s, country, provider)) {
+        return ConfigRefusal::UnquotableValue;
+    }
+    if (configFileSize > sizeof output) {
+        return ConfigRefusal::FileTooLong;
+    }
     TextBuffer text(output, sizeof output);
     formatSkeleton(text, skeleton, s, country, provider);
-    if (text.overflowed() || configFileSize > sizeof output || text.length() > configFileSize) {
+    textLength = text.length();
+    if (text.overflowed() || text.length() > configFileSize) {
+        return ConfigRefusal::LongerThanFile;
+    }
+    return ConfigRefusal::None;
+}
+
+std::int32_t writeConfigFile(const DeviceSettings& s, const char* country, const char* provider) {
+    static char output[CONFIG_OUTPUT_CAPACITY];
+    std::uint32_t textLength = 0;
+    if (formatConfigFile(s, country, provider, output, textLength) != ConfigRefusal::None) {
         return 0;
     }
 

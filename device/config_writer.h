@@ -21,6 +21,24 @@ constexpr bool isConfigValueCharacter(unsigned char c) {
 // Whether every byte of the NUL-terminated text may stand in a quoted value.
 bool isConfigValueText(const char* text);
 
+// Whether the file of the settings' family and version carries radio_profile.
+bool configHasRadioProfile(const DeviceSettings& settings);
+
+// Why the writer would not write a file; None when it would.
+enum class ConfigRefusal {
+    None,
+    NoSkeleton,       // the family and version have no skeleton
+    UnquotableValue,  // a value holds a double quote or a control character
+    LongerThanFile,   // the new text is longer than the file (a cut text would lose settings)
+    FileTooLong,      // the file is longer than the output buffer
+};
+
+// Formats the file that writeConfigFile would write into output: the text,
+// NUL-terminated, the rest of the buffer zero; textLength is the text's
+// length. Says why the writer would refuse it, or None. Touches no file.
+ConfigRefusal formatConfigFile(const DeviceSettings& settings, const char* country, const char* provider,
+                               char (&output)[CONFIG_OUTPUT_CAPACITY], std::uint32_t& textLength);
+
 // Rewrites the configuration file in place in the skeleton of the settings'
 // family and version, with country and provider as the two names, keeping the
 // file's length (the text, then NUL bytes). Returns 1 when the file was

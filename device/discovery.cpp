@@ -15,6 +15,19 @@ char deviceRoot[DEVICE_ROOT_CAPACITY];
 
 namespace {
 
+void waitUntilDeviceIsBack() {
+    while (findDevice() == 0) {
+        platform::sleepMilliseconds(POLL_INTERVAL_MILLISECONDS);
+    }
+}
+
+void showSwitchFailure() {
+    std::memcpy(configText, SWITCH_FAILED_TEXT, sizeof SWITCH_FAILED_TEXT);
+    configFileSize = sizeof SWITCH_FAILED_TEXT - 1;
+}
+
+}  // namespace
+
 bool isDeviceVolume(const char* root) {
     if (!platform::isRemovableDrive(root)) {
         return false;
@@ -27,7 +40,7 @@ bool isDeviceVolume(const char* root) {
 }
 
 // Reading the trigger file is the request; the bytes themselves mean nothing.
-void readTriggerFile() {
+void requestWritableMode() {
     char path[DEVICE_PATH_CAPACITY];
     if (!formatDevicePath(path, TRIGGER_FILE_NAME)) {
         return;
@@ -44,19 +57,6 @@ void readTriggerFile() {
         }
     }
 }
-
-void waitUntilDeviceIsBack() {
-    while (findDevice() == 0) {
-        platform::sleepMilliseconds(POLL_INTERVAL_MILLISECONDS);
-    }
-}
-
-void showSwitchFailure() {
-    std::memcpy(configText, SWITCH_FAILED_TEXT, sizeof SWITCH_FAILED_TEXT);
-    configFileSize = sizeof SWITCH_FAILED_TEXT - 1;
-}
-
-}  // namespace
 
 void resetDiscovery() {
     deviceRoot[0] = '\0';
@@ -89,7 +89,7 @@ std::int32_t switchDeviceToWritable() {
             if (!volume.readOnly) {
                 return 1;
             }
-            readTriggerFile();
+            requestWritableMode();
             // The device drops off the bus and comes back writable; wait for it
             // to leave first, or the old read-only volume would be taken.
             platform::sleepMilliseconds(POLL_INTERVAL_MILLISECONDS);

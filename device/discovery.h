@@ -38,6 +38,13 @@ void resetDiscovery();
 // lowest drive slot wins; deviceRoot then names it), else 0.
 std::int32_t findDevice();
 
+// Whether the drive at root is the device's volume: removable, FAT32, the serial.
+bool isDeviceVolume(const char* root);
+
+// Asks the read-only device at deviceRoot to come back writable (reads its
+// trigger file); the device then leaves and comes back, perhaps elsewhere.
+void requestWritableMode();
+
 // Makes a read-only device writable and waits until it is back; returns 1.
 std::int32_t switchDeviceToWritable();
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Linux program in Release and packs it as a Debian package:
+# Builds the Linux program and the command-line program in Release and packs
+# them as a Debian package:
 # build/package/ondavox-utility_<version>_<arch>.deb, then checks it with
 # lintian. Debian 12, as root (installs what it needs). Prints the package's
 # path last.
@@ -9,7 +10,7 @@ cd "$top"
 scripts/install-dependencies.sh >&2
 
 cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DONDAVOX_TESTS=OFF >&2
-cmake --build build/package -j "$(nproc)" --target ondavox-utility ondavox_package_changelog >&2
+cmake --build build/package -j "$(nproc)" --target ondavox-utility ondavox-cli ondavox_package_changelog ondavox_package_manual >&2
 ( cd build/package && cpack -G DEB >&2 )
 package=$(ls -t build/package/ondavox-utility_*.deb | head -n 1)
 # Errors fail the build; warnings and notes are shown.

@@ -3,8 +3,9 @@
 # stripped, without unused code, reproducible) and writes the release into one
 # folder, build/release/ unless another is given:
 #
-#   ondavox-utility-<version>-windows-x64.zip            ondavox.exe, README.txt
-#                                                        for users, licenses/
+#   ondavox-utility-<version>-windows-x64.zip            ondavox.exe, ondavox-cli.exe,
+#                                                        README.txt for users,
+#                                                        licenses/
 #   ondavox-utility-<version>-windows-x64-build-record.txt
 #                                                        commit, tools, settings,
 #                                                        section sizes
@@ -94,7 +95,7 @@ echo "== building the Windows program for release in build/release-windows"
 mkdir -p "$build"
 if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DONDAVOX_RELEASE=ON -DONDAVOX_TESTS=OFF "${settings[@]}" &&
-    cmake --build "$build" -j "$(nproc)" --target ondavox; } >"$build/build.log" 2>&1; then
+    cmake --build "$build" -j "$(nproc)" --target ondavox ondavox-cli; } >"$build/build.log" 2>&1; then
     tail -n 60 "$build/build.log"
     exit 1
 fi
@@ -118,12 +119,12 @@ if [ "$with_deb" -eq 1 ]; then
     esac
 fi
 
-# The archive's folder: the program, the README for users and the licence
+# The archive's folder: the program, the command-line program, the README for users and the licence
 # texts of what the program contains (licenses/README.txt says which is which).
 stage="$build/stage"
 rm -rf "$stage"
 mkdir -p "$stage/$name/licenses"
-cp "$build/ondavox.exe" "$build/release/README.txt" "$stage/$name/"
+cp "$build/ondavox.exe" "$build/ondavox-cli.exe" "$build/release/README.txt" "$stage/$name/"
 cp "$build/release/licenses/README.txt" "$stage/$name/licenses/"
 cp /usr/share/doc/mobile-broadband-provider-info/copyright "$stage/$name/licenses/mobile-broadband-provider-info-copyright.txt"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/$name/licenses/gcc-mingw-w64-copyright.txt"

@@ -111,6 +111,9 @@ if build native -DONDAVOX_SANITIZE=ON; then
     run_tests native build/native/tests/ondavox_tests
     run_tests simulator build/native/simulator/ondavox_simulator_tests
     run_tests linux-volumes build/native/tests/ondavox_linux_volume_tests
+    # The command-line program against the simulated radio on its scripted
+    # UDisks2 service and the local update server.
+    run_tests cli build/native/tests/ondavox_cli_tests --gtest_filter='-*/Windows'
     # The Linux program and the dialog services on Qt, without a display.
     run_tests qt env QT_QPA_PLATFORM=offscreen build/native/tests/ondavox_qt_tests
     native_built=1
@@ -146,7 +149,9 @@ if [ "${native_built:-0}" = 1 ] && grep -q 'add_executable(ondavox-utility' prog
         dpkg -i "$0" &&
         test -f /usr/share/applications/ondavox-utility.desktop &&
         test -f /usr/share/icons/hicolor/128x128/apps/ondavox-utility.png &&
-        runuser -u nobody -- ondavox-utility --version | tee /dev/stderr | grep -q "^ondavox-utility 3\.2\.7"' "$deb"
+        runuser -u nobody -- ondavox-utility --version | tee /dev/stderr | grep -q "^ondavox-utility 3\.2\.7" &&
+        test -f /usr/share/man/man1/ondavox-cli.1.gz &&
+        runuser -u nobody -- ondavox-cli --version | tee /dev/stderr | grep -q "^ondavox-cli 3\.2\.7"' "$deb"
 fi
 
 # A virtual X display for the programs that show real windows: sets DISPLAY
@@ -251,6 +256,11 @@ if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; the
         for program in build/windows/tests/*_ui_tests.exe; do
             run_tests "windows-$(basename "$program" .exe)" env WINEPREFIX="$sim_prefix" wine "$program"
         done
+        # The Windows command-line program, under Wine, against the radio's
+        # drive letters.
+        run_tests cli-windows env ONDAVOX_CLI_WINEPREFIX="$sim_prefix" \
+            ONDAVOX_CLI_WINDOWS_BUILD="$top/build/windows" build/native/tests/ondavox_cli_tests \
+            --gtest_filter='*/Windows'
         if [ -x build/native/tests/ondavox_e2e_tests ]; then
             run_tests end-to-end-windows env ONDAVOX_E2E_WINEPREFIX="$sim_prefix" \
                 ONDAVOX_E2E_WINDOWS_BUILD="$top/build/windows" build/native/tests/ondavox_e2e_tests \

@@ -6,7 +6,7 @@
 # stage.
 
 echo "== building the Linux program and the simulator"
-build build/run-native -DONDAVOX_TESTS=OFF -- ondavox-utility ondavox-radio-sim ondavox-update-server
+build build/run-native -DONDAVOX_TESTS=OFF -- ondavox-utility ondavox-cli ondavox-radio-sim ondavox-update-server
 echo "   build/run-native/ondavox-utility: $(stat -c %s build/run-native/ondavox-utility) bytes"
 
 start_update_server

@@ -85,7 +85,7 @@ if [ "$mode" = build ]; then
     entries=$(unzip -Z1 "$zip" 2>/dev/null | tr '\n' ' ')
     expected="$name/README.txt $name/licenses/GPL-3.txt $name/licenses/README.txt"
     expected+=" $name/licenses/gcc-mingw-w64-copyright.txt $name/licenses/mingw-w64-copyright.txt"
-    expected+=" $name/licenses/mobile-broadband-provider-info-copyright.txt $name/ondavox.exe "
+    expected+=" $name/licenses/mobile-broadband-provider-info-copyright.txt $name/ondavox-cli.exe $name/ondavox.exe "
     [ "$entries" = "$expected" ] || problem "the archive holds '$entries', expected '$expected'"
     stamps=$(/usr/bin/python3 - "$zip" <<'PYTHON'
 import os, sys, time, zipfile
@@ -102,6 +102,8 @@ PYTHON
     [ -z "$stamps" ] || problem "entries with other dates or permissions: $stamps"
     unzip -p "$zip" "$name/ondavox.exe" | cmp -s - build/release-windows/ondavox.exe ||
         problem "the archive's ondavox.exe is not the one built"
+    unzip -p "$zip" "$name/ondavox-cli.exe" | cmp -s - build/release-windows/ondavox-cli.exe ||
+        problem "the archive's ondavox-cli.exe is not the one built"
     readme=$(unzip -p "$zip" "$name/README.txt" 2>/dev/null)
     for text in "Utility $version for Windows" "Update server:     updates.ondavox.invalid" \
         "Maker's address:   www.ondavox.example" "certutil -hashfile $name.zip SHA256"; do
@@ -113,7 +115,7 @@ PYTHON
         problem "the winpthreads licence is not in the archive"
     grep -qF "License: public-domain" <<<"$(unzip -p "$zip" "$name/licenses/mobile-broadband-provider-info-copyright.txt")" ||
         problem "the carrier data's public-domain dedication is not in the archive"
-    verdict "the archive holds the program, its README and the licence texts, dated at the commit"
+    verdict "the archive holds the program, the command-line program, its README and the licence texts, dated at the commit"
 
     # The same tree at another path (a copy of the files as they are now,
     # committed or not) and with another build folder's history: the program
@@ -129,6 +131,8 @@ PYTHON
         problem "scripts/make-release.sh failed in the copy (log: $folder/make-release-copy.log)"
     elif ! cmp "$elsewhere/build/release-windows/ondavox.exe" build/release-windows/ondavox.exe; then
         problem "ondavox.exe differs between $top and $elsewhere"
+    elif ! cmp "$elsewhere/build/release-windows/ondavox-cli.exe" build/release-windows/ondavox-cli.exe; then
+        problem "ondavox-cli.exe differs between $top and $elsewhere"
     fi
     verdict "the same tree at another path builds the same ondavox.exe"
     if [ -f "$copy/release/$name.zip" ] && ! cmp "$copy/release/$name.zip" "$zip"; then
@@ -170,6 +174,12 @@ if [ "$mode" = start ]; then
     exec {DRIVER[1]}>&-
     wait "$DRIVER_PID" 2>/dev/null
     verdict "the archive's program starts under Wine and shows its dialog"
+    # The command-line program runs from the same folder, with no console
+    # window of its own needed.
+    cli_version=$(wine "$unpacked/$name/ondavox-cli.exe" --version 2>/dev/null | tr -d '\r')
+    [ "$cli_version" = "ondavox-cli $version" ] ||
+        problem "the archive's ondavox-cli.exe --version printed '$cli_version', expected 'ondavox-cli $version'"
+    verdict "the archive's command-line program runs under Wine"
     finish
 fi
 

@@ -1,0 +1,167 @@
+#include "program/cli/radio_link.h"
+
+#include <cstring>
+
+#include "device/config_reader.h"
+#include "device/discovery.h"
+#include "platform/threads.h"
+#include "platform/volumes.h"
+#include "program/cli/exit_codes.h"
+#include "program/cli/messages.h"
+#include "program/cli/system.h"
+
+namespace cli {
+
+namespace {
+
+// The roots of every radio attached, lowest drive slot first.
+struct RadioList {
+    char roots[platform::DRIVE_SLOT_COUNT][device::DEVICE_ROOT_CAPACITY];
+    int count = 0;
+};
+
+void listRadios(RadioList& list) {
+    list.count = 0;
+    const std::uint32_t mask = platform::presentDriveMask();
+    for (int slot = 0; slot < platform::DRIVE_SLOT_COUNT; ++slot) {
+        if ((mask & (std::uint32_t{1} << slot)) == 0) {
+            continue;
+        }
+        char* root = list.roots[list.count];
+        if (platform::driveRootPath(slot, root, device::DEVICE_ROOT_CAPACITY) && device::isDeviceVolume(root)) {
+            ++list.count;
+        }
+    }
+}
+
+int indexOf(const RadioList& list, const char* path) {
+    for (int i = 0; i < list.count; ++i) {
+        if (sameRootPath(list.roots[i], path)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void sayRadios(const char* heading, const RadioList& list, int except) {
+    for (int i = 0; i < list.count; ++i) {
+        if (i != except) {
+            say("%s %s", heading, list.roots[i]);
+        }
+    }
+}
+
+// The radios other than the chosen one, whose roots stay out of the switch.
+RadioList others;
+
+// Waits for the radio; its root goes into deviceRoot.
+int findRadio(const Options& options) {
+    static RadioList list;
+    bool saidWaiting = false;
+    for (int waited = 0;; ++waited) {
+        listRadios(list);
+        int chosen = -1;
+        if (options.radio != nullptr) {
+            chosen = indexOf(list, options.radio);
+        } else if (list.count > 1) {
+            sayRadios("radio attached:", list, -1);
+            sayError("several radios are attached; choose one with --radio PATH");
+            return EXIT_BAD_ARGUMENT;
+        } else if (list.count == 1) {
+            chosen = 0;
+        }
+        if (chosen >= 0) {
+            std::memcpy(device::deviceRoot, list.roots[chosen], sizeof device::deviceRoot);
+            sayRadios("also attached, not touched:", list, chosen);
+            others.count = 0;
+            for (int i = 0; i < list.count; ++i) {
+                if (i != chosen) {
+                    std::memcpy(others.roots[others.count++], list.roots[i], device::DEVICE_ROOT_CAPACITY);
+                }
+            }
+            return EXIT_DONE;
+        }
+        if (waited >= options.waitSeconds) {
+            if (options.radio != nullptr) {
+                sayRadios("radio attached:", list, -1);
+                sayError("no radio at %s", options.radio);
+            } else {
+                sayError("no radio found");
+            }
+            return EXIT_NO_RADIO;
+        }
+        if (!saidWaiting) {
+            say("waiting up to %d s for the radio", options.waitSeconds);
+            saidWaiting = true;
+        }
+        platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
+    }
+}
+
+// The radio leaves after its trigger and comes back writable, perhaps under
+// another root; the first radio root that is none of the others is it.
+int switchRadio() {
+    say("switching the radio at %s to writable", device::deviceRoot);
+    static char leaving[device::DEVICE_ROOT_CAPACITY];
+    std::memcpy(leaving, device::deviceRoot, sizeof leaving);
+    device::requestWritableMode();
+
+    static RadioList list;
+    const int pollsPerSecond = 1000 / static_cast<int>(device::POLL_INTERVAL_MILLISECONDS);
+    for (int polls = 0;; ++polls) {
+        listRadios(list);
+        if (indexOf(list, leaving) < 0) {
+            break;
+        }
+        if (polls >= SWITCH_LEAVE_SECONDS * pollsPerSecond) {
+            sayError("the radio at %s stayed read-only after its trigger file was read", leaving);
+            return EXIT_NOT_WRITABLE;
+        }
+        platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
+    }
+    for (int polls = 0;; ++polls) {
+        platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
+        listRadios(list);
+        for (int i = 0; i < list.count; ++i) {
+            if (indexOf(others, list.roots[i]) < 0) {
+                std::memcpy(device::deviceRoot, list.roots[i], sizeof device::deviceRoot);
+                platform::VolumeInformation volume;
+                if (platform::readVolumeInformation(device::deviceRoot, volume) && !volume.readOnly) {
+                    say("the radio is back at %s, writable", device::deviceRoot);
+                    return EXIT_DONE;
+                }
+            }
+        }
+        if (polls >= SWITCH_RETURN_SECONDS * pollsPerSecond) {
+            sayError("the radio did not come back writable after leaving %s", leaving);
+            return EXIT_NOT_WRITABLE;
+        }
+    }
+}
+
+}  // namespace
+
+int openRadio(const Options& options) {
+    const int found = findRadio(options);
+    if (found != EXIT_DONE) {
+        return found;
+    }
+    platform::VolumeInformation volume;
+    if (!platform::readVolumeInformation(device::deviceRoot, volume)) {
+        sayError("the radio at %s went away", device::deviceRoot);
+        return EXIT_NO_RADIO;
+    }
+    if (volume.readOnly) {
+        const int switched = switchRadio();
+        if (switched != EXIT_DONE) {
+            return switched;
+        }
+    }
+    if (device::readDeviceFiles() == 0) {
+        sayError("reading the radio's files at %s failed", device::deviceRoot);
+        return EXIT_FILE_NOT_WRITTEN;
+    }
+    return EXIT_DONE;
+}
+
+}  // namespace cli
