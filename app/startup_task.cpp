@@ -38,7 +38,9 @@ void startupTask(void* argument) {
     const char* const done = uiStrings.done;
 
     // The dialog already shows L1; a device that is there at start is taken at once.
+    WaitingInfo waiting;
     while (device::findDevice() == 0) {
+        showWaitingInfo(dialog, waiting, L1);  // says why a device that is there cannot be used
         platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
     }
     showProgress(dialog, {{L1, done}, {L2}});

@@ -111,6 +111,9 @@ if build native -DONDAVOX_SANITIZE=ON; then
     run_tests native build/native/tests/ondavox_tests
     run_tests simulator build/native/simulator/ondavox_simulator_tests
     run_tests linux-volumes build/native/tests/ondavox_linux_volume_tests
+    # The same against the real UDisks2 service with udevd, over loop devices
+    # (as root; the test starts and ends every daemon it needs).
+    run_tests real-udisks2 build/native/tests/ondavox_real_udisks2_tests
     # The Linux program and the dialog services on Qt, without a display.
     run_tests qt env QT_QPA_PLATFORM=offscreen build/native/tests/ondavox_qt_tests
     native_built=1
