@@ -29,7 +29,16 @@ void describeError(DWORD code, char* message, std::size_t capacity) {
 void describeDrive(int letter, VolumeDescriptor& volume) {
     volume = VolumeDescriptor{};
     std::snprintf(volume.root, sizeof volume.root, "%c:\\", 'A' + letter);
-    volume.removable = ::GetDriveTypeA(volume.root) == DRIVE_REMOVABLE;
+    const UINT type = ::GetDriveTypeA(volume.root);
+    volume.removable = type == DRIVE_REMOVABLE;
+    if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) {
+        // Network shares, optical drives and RAM disks are never the device;
+        // asking them may wait on a server or spin up a disc.
+        return;
+    }
+    // No "insert a disk" message box for an empty drive: the call fails instead.
+    DWORD previousMode = 0;
+    ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode);
     DWORD serial = 0;
     DWORD maximumNameLength = 0;
     DWORD flags = 0;
@@ -37,11 +46,13 @@ void describeDrive(int letter, VolumeDescriptor& volume) {
                                  sizeof volume.fileSystem)) {
         // For example a card reader without a card ("The device is not ready").
         const DWORD error = ::GetLastError();
+        ::SetThreadErrorMode(previousMode, nullptr);
         volume.fileSystem[0] = '\0';
         volume.fault = VolumeFault::Unreadable;
         describeError(error, volume.message, sizeof volume.message);
         return;
     }
+    ::SetThreadErrorMode(previousMode, nullptr);
     volume.serialKnown = true;
     volume.serialNumber = serial;
     volume.readOnly = (flags & FILE_READ_ONLY_VOLUME) != 0;
