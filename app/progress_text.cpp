@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "res/control_ids.h"
 
@@ -53,6 +54,22 @@ void showProgress(platform::DialogHandle dialog, std::initializer_list<ProgressL
         text.append("\n\n%s", closing);
     }
     platform::setControlText(dialog, IDC_INFO_AREA, progressText);
+}
+
+void showWaitingInfo(platform::DialogHandle dialog, WaitingInfo& info, const char* waitingLine) {
+    if (!info.polledBefore) {
+        // The dialog starts with the waiting line.
+        std::snprintf(info.shown, sizeof info.shown, "%s", waitingLine);
+    }
+    const std::uint32_t interval = info.polledBefore ? device::POLL_INTERVAL_MILLISECONDS : 0;
+    info.polledBefore = true;
+    char text[WAITING_TEXT_CAPACITY];
+    composeWaitingText(info, device::unusableDeviceVolume(), interval, waitingLine, text, sizeof text);
+    if (std::strcmp(text, info.shown) == 0) {
+        return;
+    }
+    std::snprintf(info.shown, sizeof info.shown, "%s", text);
+    platform::setControlText(dialog, IDC_INFO_AREA, text);
 }
 
 }  // namespace app

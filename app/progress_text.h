@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "app/waiting_hint.h"
 #include "platform/dialog.h"
 
 namespace app {
@@ -25,5 +26,10 @@ struct ProgressLine {
 // after an empty line.
 void showProgress(platform::DialogHandle dialog, std::initializer_list<ProgressLine> lines,
                   const char* closing = nullptr);
+
+// After a poll that did not find the device: puts the waiting line, with the
+// hint when there is one (app/waiting_hint.h), into the Info area when that
+// differs from what it shows.
+void showWaitingInfo(platform::DialogHandle dialog, WaitingInfo& info, const char* waitingLine);
 
 }  // namespace app

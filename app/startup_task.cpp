@@ -49,7 +49,15 @@ void startupTask(void* argument) {
     const char* const done = uiStrings.done;
 
     // The dialog already shows L1; a device that is there at start is taken at once.
+    WaitingInfo waiting;
     while (device::findDevice() == 0) {
+        // Says why a device that is there cannot be used, while the Info area
+        // is the startup's own (no beta check or its offer over it).
+        showStartupStep(dialog, [&] {
+            if (dialogState == STATE_STARTING) {
+                showWaitingInfo(dialog, waiting, L1);
+            }
+        });
         platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
     }
     showStartupStep(dialog, [&] { showProgress(dialog, {{L1, done}, {L2}}); });

@@ -4,7 +4,9 @@
 # targets; llvm brings llvm-symbolizer for readable sanitizer reports.
 # libsystemd-dev (sd-bus) lets the Linux volumes group ask UDisks2;
 # dbus-daemon, python3-dbus and python3-gi run the scripted UDisks2 service
-# of its tests.
+# of its tests; udisks2 and udev run the real service for them, with the radio
+# a FAT32 image (dosfstools, mtools) mounted through fusefat where the kernel
+# has no vfat.
 # qt6-base-dev builds the Linux program and its tests (Qt's offscreen platform
 # comes with it); a font lets Qt lay out and draw text.
 # python3-pyatspi and at-spi2-core let the tests and the run command drive the
@@ -27,6 +29,7 @@ packages=(
     clang libclang-rt-14-dev llvm
     dpkg-dev lintian
     libsystemd-dev dbus-daemon python3-dbus python3-gi
+    udisks2 udev mtools fusefat
     python3-pyatspi at-spi2-core dbus-session-bus-common
     python3 unzip mobile-broadband-provider-info
 )

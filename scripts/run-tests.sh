@@ -111,6 +111,9 @@ if build native -DONDAVOX_SANITIZE=ON; then
     run_tests native build/native/tests/ondavox_tests
     run_tests simulator build/native/simulator/ondavox_simulator_tests
     run_tests linux-volumes build/native/tests/ondavox_linux_volume_tests
+    # The same against the real UDisks2 service with udevd, over loop devices
+    # (as root; the test starts and ends every daemon it needs).
+    run_tests real-udisks2 build/native/tests/ondavox_real_udisks2_tests
     # The command-line program against the simulated radio on its scripted
     # UDisks2 service and the local update server.
     run_tests cli build/native/tests/ondavox_cli_tests --gtest_filter='-*/Windows'

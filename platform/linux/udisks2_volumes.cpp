@@ -10,12 +10,12 @@
 #include <systemd/sd-bus.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -28,10 +28,6 @@ constexpr char ROOT_PATH[] = "/org/freedesktop/UDisks2";
 constexpr char BLOCK[] = "org.freedesktop.UDisks2.Block";
 constexpr char FILESYSTEM[] = "org.freedesktop.UDisks2.Filesystem";
 constexpr char DRIVE[] = "org.freedesktop.UDisks2.Drive";
-
-// The one volume this program mounts by itself: the radio's, told by the
-// serial the device layer looks for. Other file systems are left as they are.
-constexpr std::uint32_t RADIO_VOLUME_SERIAL = 0xECE22CF8;
 
 // Listing answers at once; mounting may wait for the user to authorise it.
 constexpr std::uint64_t LIST_TIMEOUT_USEC = 10ULL * 1000 * 1000;
@@ -66,21 +62,32 @@ struct ObjectFacts {
     std::string idUuid;
     std::string idVersion;
     bool blockReadOnly = false;
+    std::uint64_t size = 0;
     std::string drive;
     std::vector<std::string> mountPoints;
     bool hasDrive = false;
     bool removable = false;
     bool mediaRemovable = false;
+    std::uint64_t timeMediaDetected = 0;
 };
 
-// Block devices whose mount through UDisks2 was refused, each as the
-// service's unique bus name and the object path: they are not asked again
-// while they stay in the list of the same service (a restarted service may
-// answer otherwise). Guarded by mountLock, which the listings that mount hold
+// A refused mount, with what identified the medium then: a medium that
+// differs in any of these, or that was seen gone, is asked again.
+struct Refusal {
+    std::string message;
+    std::uint64_t size = 0;
+    std::string idUuid;
+    std::uint64_t timeMediaDetected = 0;
+    std::chrono::steady_clock::time_point when;
+};
+
+// Block devices whose mount through UDisks2 was refused, by the service's
+// unique bus name and the object path (a restarted service may answer
+// otherwise). Guarded by mountLock, which the listings that mount hold
 // throughout (a mount may wait long for the user's consent; listings that do
 // not mount never wait for it).
 std::mutex mountLock;
-std::set<std::string> refusedMounts;
+std::map<std::string, Refusal> refusedMounts;
 
 // A property's value, when it has the expected type; anything else is skipped.
 int readStringVariant(sd_bus_message* message, std::string& value) {
@@ -98,6 +105,24 @@ int readStringVariant(sd_bus_message* message, std::string& value) {
     r = sd_bus_message_read(message, "v", contents, &text);
     if (r >= 0 && text != nullptr) {
         value = text;
+    }
+    return r;
+}
+
+int readUint64Variant(sd_bus_message* message, std::uint64_t& value) {
+    char type = 0;
+    const char* contents = nullptr;
+    int r = sd_bus_message_peek_type(message, &type, &contents);
+    if (r < 0) {
+        return r;
+    }
+    if (type != SD_BUS_TYPE_VARIANT || contents == nullptr || std::strcmp(contents, "t") != 0) {
+        return sd_bus_message_skip(message, "v");
+    }
+    std::uint64_t number = 0;
+    r = sd_bus_message_read(message, "v", "t", &number);
+    if (r >= 0) {
+        value = number;
     }
     return r;
 }
@@ -154,11 +179,13 @@ int readProperty(sd_bus_message* message, const std::string& interface, const ch
         if (std::strcmp(name, "IdVersion") == 0) return readStringVariant(message, facts.idVersion);
         if (std::strcmp(name, "ReadOnly") == 0) return readBoolVariant(message, facts.blockReadOnly);
         if (std::strcmp(name, "Drive") == 0) return readStringVariant(message, facts.drive);
+        if (std::strcmp(name, "Size") == 0) return readUint64Variant(message, facts.size);
     } else if (interface == FILESYSTEM) {
         if (std::strcmp(name, "MountPoints") == 0) return readMountPointsVariant(message, facts.mountPoints);
     } else if (interface == DRIVE) {
         if (std::strcmp(name, "Removable") == 0) return readBoolVariant(message, facts.removable);
         if (std::strcmp(name, "MediaRemovable") == 0) return readBoolVariant(message, facts.mediaRemovable);
+        if (std::strcmp(name, "TimeMediaDetected") == 0) return readUint64Variant(message, facts.timeMediaDetected);
     }
     return sd_bus_message_skip(message, "v");
 }
@@ -242,20 +269,28 @@ bool listObjects(sd_bus* bus, std::map<std::string, ObjectFacts>& objects, std::
 }
 
 // Filesystem.Mount with the default options (an empty a{sv}): UDisks2 picks
-// the mount point (under /media/<user>/) and the options for the user.
-bool mount(sd_bus* bus, const std::string& path, std::string& mountPoint) {
+// the mount point (under /media/<user>/) and the options for the user. On a
+// refusal, message holds the service's own words.
+bool mount(sd_bus* bus, const std::string& path, std::string& mountPoint, std::string& message) {
     Message call = newCall(bus, path.c_str(), FILESYSTEM, "Mount");
     if (!call || sd_bus_message_append(call.get(), "a{sv}", 0) < 0) {
+        message = "the mount could not be asked for";
         return false;
     }
     BusError error;
     sd_bus_message* reply = nullptr;
-    if (sd_bus_call(bus, call.get(), MOUNT_TIMEOUT_USEC, error.get(), &reply) < 0) {
+    const int r = sd_bus_call(bus, call.get(), MOUNT_TIMEOUT_USEC, error.get(), &reply);
+    if (r < 0) {
+        const sd_bus_error* e = error.get();
+        message = e->message != nullptr && e->message[0] != '\0' ? e->message
+                  : e->name != nullptr                            ? e->name
+                                                                  : std::strerror(-r);
         return false;
     }
     Message answer{reply};
     const char* text = nullptr;
     if (sd_bus_message_read(answer.get(), "s", &text) < 0 || text == nullptr || text[0] == '\0') {
+        message = "the service named no mount point";
         return false;
     }
     mountPoint = text;
@@ -289,9 +324,27 @@ bool serialFromUuid(const std::string& uuid, std::uint32_t& serial) {
     return true;
 }
 
-bool isRemovableDrive(const std::map<std::string, ObjectFacts>& objects, const std::string& drive) {
+const ObjectFacts* driveOf(const std::map<std::string, ObjectFacts>& objects, const std::string& drive) {
     const auto found = objects.find(drive);
-    return found != objects.end() && found->second.hasDrive && (found->second.removable || found->second.mediaRemovable);
+    return found != objects.end() && found->second.hasDrive ? &found->second : nullptr;
+}
+
+bool isRemovableDrive(const ObjectFacts* drive) {
+    return drive != nullptr && (drive->removable || drive->mediaRemovable);
+}
+
+bool hasFatFileSystem(const ObjectFacts& facts) {
+    return facts.hasBlock && facts.hasFilesystem && facts.idType == "vfat";
+}
+
+// A refused volume may be asked again once its medium is another one (a
+// medium that left and came back is seen with another Size, IdUUID or
+// TimeMediaDetected, or was seen gone in between), or once the pause is over.
+bool mayAskAgain(const Refusal& refusal, const ObjectFacts& facts, const ObjectFacts* drive,
+                 std::chrono::steady_clock::time_point now) {
+    const std::uint64_t detected = drive != nullptr ? drive->timeMediaDetected : 0;
+    return refusal.size != facts.size || refusal.idUuid != facts.idUuid || refusal.timeMediaDetected != detected ||
+           now - refusal.when >= std::chrono::seconds(REFUSED_MOUNT_RETRY_SECONDS);
 }
 
 // A mount point whose file system is mounted read-only (the "ro" option),
@@ -316,7 +369,7 @@ Volume volumeOf(const ObjectFacts& facts, bool removable, const std::string& mou
 
 }  // namespace
 
-bool listUDisks2Volumes(VolumeList& volumes, bool mountTheRadio) {
+bool listUDisks2Volumes(VolumeList& volumes, const MountRequest& request) {
     volumes.clear();
     sd_bus* opened = nullptr;
     if (sd_bus_open_system(&opened) < 0) {
@@ -330,31 +383,52 @@ bool listUDisks2Volumes(VolumeList& volumes, bool mountTheRadio) {
     }
 
     std::unique_lock<std::mutex> guard(mountLock, std::defer_lock);
-    if (mountTheRadio) {
+    if (request.wanted) {
         guard.lock();
-        // A refused volume that left may be asked again when it comes back.
-        std::set<std::string> present;
-        for (const auto& entry : objects) {
-            present.insert(service + entry.first);
-        }
+        // A refused volume whose object left, or whose medium was seen gone
+        // (the block device stays, without a file system), may be asked again.
         for (auto it = refusedMounts.begin(); it != refusedMounts.end();) {
-            it = present.count(*it) == 0 ? refusedMounts.erase(it) : std::next(it);
+            bool present = false;
+            for (const auto& [path, facts] : objects) {
+                present = present || (service + path == it->first && hasFatFileSystem(facts) && facts.size != 0);
+            }
+            it = present ? std::next(it) : refusedMounts.erase(it);
         }
     }
+    const auto now = std::chrono::steady_clock::now();
     for (const auto& [path, facts] : objects) {
-        if (!facts.hasBlock || !facts.hasFilesystem || facts.idType != "vfat") {
+        if (!hasFatFileSystem(facts)) {
             continue;
         }
-        const bool removable = isRemovableDrive(objects, facts.drive);
+        const ObjectFacts* drive = driveOf(objects, facts.drive);
+        const bool removable = isRemovableDrive(drive);
         std::string mountPoint = facts.mountPoints.empty() ? std::string() : facts.mountPoints.front();
         if (mountPoint.empty()) {
             std::uint32_t serial = 0;
-            const bool isRadio = removable && serialFromUuid(facts.idUuid, serial) && serial == RADIO_VOLUME_SERIAL;
-            if (!mountTheRadio || !isRadio || refusedMounts.count(service + path) != 0) {
+            const bool asked = request.wanted && removable && serialFromUuid(facts.idUuid, serial) &&
+                               serial == request.serialNumber;
+            if (!asked) {
                 continue;
             }
-            if (!mount(bus.get(), path, mountPoint)) {
-                refusedMounts.insert(service + path);
+            const std::string key = service + path;
+            const auto refused = refusedMounts.find(key);
+            std::string message;
+            if (refused != refusedMounts.end() && !mayAskAgain(refused->second, facts, drive, now)) {
+                message = refused->second.message;
+            } else if (!mount(bus.get(), path, mountPoint, message)) {
+                Refusal& refusal = refusedMounts[key];
+                refusal = Refusal{message, facts.size, facts.idUuid, drive != nullptr ? drive->timeMediaDetected : 0,
+                                  std::chrono::steady_clock::now()};
+            } else {
+                refusedMounts.erase(key);
+            }
+            if (mountPoint.empty()) {
+                Volume volume;
+                volume.removable = removable;
+                volume.serialNumber = serial;
+                volume.mountRefused = true;
+                volume.message = message;
+                volumes.push_back(volume);
                 continue;
             }
         }

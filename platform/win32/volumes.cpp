@@ -3,32 +3,73 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace platform {
 
-const char* volumeDiscoveryName() { return "Windows volumes"; }
+namespace {
 
-std::uint32_t presentDriveMask() { return ::GetLogicalDrives(); }
+constexpr int DRIVE_LETTER_COUNT = 26;
 
-bool driveRootPath(int slot, char* root, std::size_t capacity) {
-    const int length = std::snprintf(root, capacity, "%c:\\", 'A' + slot);
-    return length > 0 && static_cast<std::size_t>(length) < capacity;
+// The system's text for an error code, without the line break it ends with.
+void describeError(DWORD code, char* message, std::size_t capacity) {
+    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                          message, static_cast<DWORD>(capacity), nullptr);
+    if (length == 0) {
+        std::snprintf(message, capacity, "error %lu", static_cast<unsigned long>(code));
+        return;
+    }
+    std::size_t end = length < capacity ? length : capacity - 1;
+    while (end > 0 && (message[end - 1] == '\r' || message[end - 1] == '\n' || message[end - 1] == ' ')) {
+        --end;
+    }
+    message[end] = '\0';
 }
 
-bool isRemovableDrive(const char* root) { return ::GetDriveTypeA(root) == DRIVE_REMOVABLE; }
-
-bool readVolumeInformation(const char* root, VolumeInformation& info) {
+void describeDrive(int letter, VolumeDescriptor& volume) {
+    volume = VolumeDescriptor{};
+    std::snprintf(volume.root, sizeof volume.root, "%c:\\", 'A' + letter);
+    const UINT type = ::GetDriveTypeA(volume.root);
+    volume.removable = type == DRIVE_REMOVABLE;
+    if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) {
+        // Network shares, optical drives and RAM disks are never the device;
+        // asking them may wait on a server or spin up a disc.
+        return;
+    }
+    // No "insert a disk" message box for an empty drive: the call fails instead.
+    DWORD previousMode = 0;
+    ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode);
     DWORD serial = 0;
     DWORD maximumNameLength = 0;
     DWORD flags = 0;
-    info = VolumeInformation{};
-    if (!::GetVolumeInformationA(root, nullptr, 0, &serial, &maximumNameLength, &flags, info.fileSystemName,
-                                 sizeof info.fileSystemName)) {
-        return false;
+    if (!::GetVolumeInformationA(volume.root, nullptr, 0, &serial, &maximumNameLength, &flags, volume.fileSystem,
+                                 sizeof volume.fileSystem)) {
+        // For example a card reader without a card ("The device is not ready").
+        const DWORD error = ::GetLastError();
+        ::SetThreadErrorMode(previousMode, nullptr);
+        volume.fileSystem[0] = '\0';
+        volume.fault = VolumeFault::Unreadable;
+        describeError(error, volume.message, sizeof volume.message);
+        return;
     }
-    info.serialNumber = serial;
-    info.readOnly = (flags & FILE_READ_ONLY_VOLUME) != 0;
-    return true;
+    ::SetThreadErrorMode(previousMode, nullptr);
+    volume.serialKnown = true;
+    volume.serialNumber = serial;
+    volume.readOnly = (flags & FILE_READ_ONLY_VOLUME) != 0;
+}
+
+}  // namespace
+
+const char* volumeDiscoveryName() { return "Windows volumes"; }
+
+void listVolumes(VolumeList& list, MountRequest) {
+    list.count = 0;
+    const DWORD present = ::GetLogicalDrives();
+    for (int letter = 0; letter < DRIVE_LETTER_COUNT && list.count < VOLUME_LIST_CAPACITY; ++letter) {
+        if ((present & (DWORD{1} << letter)) != 0) {
+            describeDrive(letter, list.volumes[list.count++]);
+        }
+    }
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "program/cli/radio_link.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "device/config_reader.h"
@@ -14,25 +15,28 @@ namespace cli {
 
 namespace {
 
-// The roots of every radio attached, lowest drive slot first.
+// The roots of every radio attached, in the platform's order, and whether
+// each is read-only.
 struct RadioList {
-    char roots[platform::DRIVE_SLOT_COUNT][device::DEVICE_ROOT_CAPACITY];
+    char roots[platform::VOLUME_LIST_CAPACITY][device::DEVICE_ROOT_CAPACITY];
+    bool readOnly[platform::VOLUME_LIST_CAPACITY];
     int count = 0;
 };
 
 void listRadios(RadioList& list) {
+    static platform::VolumeList volumes;  // too large for the stack
+    platform::listVolumes(volumes, platform::MountRequest{true, device::DEVICE_VOLUME_SERIAL});
     list.count = 0;
-    const std::uint32_t mask = platform::presentDriveMask();
-    for (int slot = 0; slot < platform::DRIVE_SLOT_COUNT; ++slot) {
-        if ((mask & (std::uint32_t{1} << slot)) == 0) {
-            continue;
-        }
-        char* root = list.roots[list.count];
-        if (platform::driveRootPath(slot, root, device::DEVICE_ROOT_CAPACITY) && device::isDeviceVolume(root)) {
+    for (std::size_t i = 0; i < volumes.count; ++i) {
+        const platform::VolumeDescriptor& volume = volumes.volumes[i];
+        if (device::isDeviceVolume(volume)) {
+            std::snprintf(list.roots[list.count], device::DEVICE_ROOT_CAPACITY, "%s", volume.root);
+            list.readOnly[list.count] = volume.readOnly;
             ++list.count;
         }
     }
 }
+
 
 int indexOf(const RadioList& list, const char* path) {
     for (int i = 0; i < list.count; ++i) {
@@ -41,6 +45,18 @@ int indexOf(const RadioList& list, const char* path) {
         }
     }
     return -1;
+}
+
+// Whether the radio at deviceRoot is there now, and its read-only flag.
+bool radioAtDeviceRoot(bool& readOnly) {
+    static RadioList list;
+    listRadios(list);
+    const int index = indexOf(list, device::deviceRoot);
+    if (index < 0) {
+        return false;
+    }
+    readOnly = list.readOnly[index];
+    return true;
 }
 
 void sayRadios(const char* heading, const RadioList& list, int except) {
@@ -124,9 +140,8 @@ int switchRadio() {
         listRadios(list);
         for (int i = 0; i < list.count; ++i) {
             if (indexOf(others, list.roots[i]) < 0) {
-                std::memcpy(device::deviceRoot, list.roots[i], sizeof device::deviceRoot);
-                platform::VolumeInformation volume;
-                if (platform::readVolumeInformation(device::deviceRoot, volume) && !volume.readOnly) {
+                if (!list.readOnly[i]) {
+                    std::memcpy(device::deviceRoot, list.roots[i], sizeof device::deviceRoot);
                     say("the radio is back at %s, writable", device::deviceRoot);
                     return EXIT_DONE;
                 }
@@ -146,12 +161,12 @@ int openRadio(const Options& options) {
     if (found != EXIT_DONE) {
         return found;
     }
-    platform::VolumeInformation volume;
-    if (!platform::readVolumeInformation(device::deviceRoot, volume)) {
+    bool readOnly = false;
+    if (!radioAtDeviceRoot(readOnly)) {
         sayError("the radio at %s went away", device::deviceRoot);
         return EXIT_NO_RADIO;
     }
-    if (volume.readOnly) {
+    if (readOnly) {
         const int switched = switchRadio();
         if (switched != EXIT_DONE) {
             return switched;

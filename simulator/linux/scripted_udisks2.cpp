@@ -271,7 +271,8 @@ bool ScriptedUDisks2::addVolume(const ScriptedVolume& volume, std::string& error
     Call c{"AddVolume", volume.name, {}, {}};
     c.texts = {{"id_type", volume.idType},         {"id_version", volume.idVersion},
                {"id_uuid", volume.idUuid},         {"mount_point", volume.mountPoint},
-               {"mount_target", volume.mountTarget}, {"mount_error", volume.mountError}};
+               {"mount_target", volume.mountTarget}, {"mount_error", volume.mountError},
+               {"mount_error_message", volume.mountErrorMessage}};
     c.flags = {{"read_only", volume.readOnly},
                {"removable", volume.removable},
                {"media_removable", volume.mediaRemovable}};
@@ -289,6 +290,22 @@ bool ScriptedUDisks2::switchToWritable(const std::string& name, const std::strin
     Call c{"SwitchToWritable", name, {{"mount_point", mountPoint}, {"mount_target", mountTarget}}, {}};
     c.withAwaySeconds = true;
     c.awaySeconds = awaySeconds;
+    return call(c, error);
+}
+
+bool ScriptedUDisks2::ejectMedium(const std::string& name, std::string& error) {
+    Call c{"EjectMedium", name, {}, {}};
+    c.withSettings = false;
+    return call(c, error);
+}
+
+bool ScriptedUDisks2::insertMedium(const std::string& name, const Changes& changes, std::string& error) {
+    Call c{"InsertMedium", name, changes, {}};
+    return call(c, error);
+}
+
+bool ScriptedUDisks2::changeVolume(const std::string& name, const Changes& changes, std::string& error) {
+    Call c{"ChangeVolume", name, changes, {}};
     return call(c, error);
 }
 

@@ -23,6 +23,8 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "simulator/common/event_log.h"
 
@@ -41,6 +43,7 @@ struct ScriptedVolume {
     std::string mountPoint;   // empty: not mounted
     std::string mountTarget;  // where Filesystem.Mount mounts it; empty: Mount fails
     std::string mountError;   // a D-Bus error name that Filesystem.Mount answers with
+    std::string mountErrorMessage = "refused by the script";  // and the text that comes with it
 };
 
 struct ScriptedUDisks2Options {
@@ -75,6 +78,15 @@ public:
     // empty, not mounted, to be mounted at mountTarget.
     bool switchToWritable(const std::string& name, const std::string& mountPoint, const std::string& mountTarget,
                           double awaySeconds, std::string& error);
+
+    // Settings of udisks2_service.py, by name, with their new texts.
+    using Changes = std::vector<std::pair<std::string, std::string>>;
+    // The medium leaves the reader; the block device stays under its path.
+    bool ejectMedium(const std::string& name, std::string& error);
+    // A medium comes back into that reader, with the changes applied.
+    bool insertMedium(const std::string& name, const Changes& changes, std::string& error);
+    // The changes take effect in place; the medium stays as it is.
+    bool changeVolume(const std::string& name, const Changes& changes, std::string& error);
 
     // The service's output, one line per event ("added sdb1 (...)",
     // "mount sdb1 options={}", "mounted sdb1 at /x", "removed sdb1", ...).

@@ -17,6 +17,13 @@ org.ondavox.Simulator.UDisks2 on /org/freedesktop/UDisks2:
       the radio's answer to its trigger: it leaves at once and comes back
       after away_seconds, writable, with changes applied (for example
       another mount_point, or none and a mount_target)
+  EjectMedium(s name)                        the medium leaves the reader: the
+      block device stays under its object path, without a file system
+      (IdType "", IdUUID "", Size 0), as a card reader's or a loop device's
+  InsertMedium(s name, a{sv} changes)        a medium comes back into that reader,
+      with changes applied and a new TimeMediaDetected
+  ChangeVolume(s name, a{sv} changes)        settings change in place, for
+      example mount_error, without the medium changing
   Events() -> as                             what happened so far
 
 Settings (all optional): id_type (s, "vfat"), id_version (s, "FAT32"),
@@ -24,7 +31,8 @@ id_uuid (s, "ECE2-2CF8"), id_label (s, "ONDAVOX"), read_only (b),
 removable (b, true), media_removable (b), filesystem (b, true: the block
 device carries a file system), mount_point (s, "" when not mounted),
 mount_target (s: where Filesystem.Mount mounts it; without one Mount fails),
-mount_error (s: a D-Bus error name Filesystem.Mount answers with).
+mount_error (s: a D-Bus error name Filesystem.Mount answers with),
+mount_error_message (s: the text that comes with it).
 
 Filesystem.Mount on a volume that is not mounted sets its MountPoints to
 mount_target and returns it. Every event is also printed on standard output,
@@ -67,6 +75,7 @@ DEFAULTS = {
     "mount_point": "",
     "mount_target": "",
     "mount_error": "",
+    "mount_error_message": "refused by the script",
 }
 
 
@@ -161,7 +170,7 @@ class BlockDevice(Exported):
         if FILESYSTEM not in self.interfaces:
             raise Failure("org.freedesktop.DBus.Error.UnknownMethod", "no file system")
         if self.settings["mount_error"]:
-            raise Failure(self.settings["mount_error"], "refused by the script")
+            raise Failure(self.settings["mount_error"], self.settings["mount_error_message"])
         if self.settings["mount_point"]:
             raise Failure("org.freedesktop.UDisks2.Error.AlreadyMounted",
                           "already mounted at %s" % self.settings["mount_point"])
@@ -195,6 +204,7 @@ class Drive(Exported):
                 "Ejectable": dbus.Boolean(settings["removable"]),
                 "ConnectionBus": dbus.String("usb" if settings["removable"] else ""),
                 "Size": dbus.UInt64(64 * 1024 * 1024),
+                "TimeMediaDetected": dbus.UInt64(service.next_media_time()),
             },
         })
 
@@ -213,7 +223,12 @@ class Service(dbus.service.Object):
         self.objects = {}  # path -> Exported, in the order they were added
         self.volumes = {}  # name -> (BlockDevice, Drive)
         self.events = []
+        self.media_time = 1700000000000000  # microseconds, as UDisks2 counts them
         self.publish(Manager(self))
+
+    def next_media_time(self):
+        self.media_time += 1000000
+        return self.media_time
 
     def event(self, text):
         self.events.append(text)
@@ -305,6 +320,55 @@ class Service(dbus.service.Object):
             return False
 
         GLib.timeout_add(int(away_seconds * 1000), come_back)
+
+    @dbus.service.method(CONTROL, in_signature="s", out_signature="")
+    def EjectMedium(self, name):
+        if name not in self.volumes:
+            raise Failure("org.freedesktop.DBus.Error.InvalidArgs", "no volume %s" % name)
+        block, drive = self.volumes[str(name)]
+        for key, value in (("IdType", ""), ("IdVersion", ""), ("IdUUID", ""), ("IdUsage", "")):
+            block.set_property(BLOCK, key, dbus.String(value))
+        block.set_property(BLOCK, "Size", dbus.UInt64(0))
+        if FILESYSTEM in block.interfaces:
+            del block.interfaces[FILESYSTEM]
+            self.InterfacesRemoved(dbus.ObjectPath(block.path), dbus.Array([FILESYSTEM], signature="s"))
+        drive.set_property(DRIVE, "MediaAvailable", dbus.Boolean(False))
+        drive.set_property(DRIVE, "TimeMediaDetected", dbus.UInt64(0))
+        block.settings["mount_point"] = ""
+        self.event("ejected %s" % name)
+
+    @dbus.service.method(CONTROL, in_signature="sa{sv}", out_signature="")
+    def InsertMedium(self, name, changes):
+        if name not in self.volumes:
+            raise Failure("org.freedesktop.DBus.Error.InvalidArgs", "no volume %s" % name)
+        block, drive = self.volumes[str(name)]
+        settings = self.settings_from(changes, block.settings)
+        block.settings.clear()
+        block.settings.update(settings)
+        for key, setting in (("IdType", "id_type"), ("IdVersion", "id_version"), ("IdUUID", "id_uuid")):
+            block.set_property(BLOCK, key, dbus.String(settings[setting]))
+        block.set_property(BLOCK, "IdUsage", dbus.String("filesystem"))
+        block.set_property(BLOCK, "Size", dbus.UInt64(64 * 1024 * 1024))
+        block.interfaces[FILESYSTEM] = {
+            "MountPoints": block.mount_points(settings["mount_point"]),
+            "Size": dbus.UInt64(64 * 1024 * 1024),
+        }
+        self.InterfacesAdded(dbus.ObjectPath(block.path),
+                             dbus.Dictionary({FILESYSTEM: dbus.Dictionary(block.interfaces[FILESYSTEM],
+                                                                          signature="sv")}, signature="sa{sv}"))
+        drive.set_property(DRIVE, "MediaAvailable", dbus.Boolean(True))
+        drive.set_property(DRIVE, "TimeMediaDetected", dbus.UInt64(self.next_media_time()))
+        self.event("inserted %s" % name)
+
+    @dbus.service.method(CONTROL, in_signature="sa{sv}", out_signature="")
+    def ChangeVolume(self, name, changes):
+        if name not in self.volumes:
+            raise Failure("org.freedesktop.DBus.Error.InvalidArgs", "no volume %s" % name)
+        block = self.volumes[str(name)][0]
+        settings = self.settings_from(changes, block.settings)
+        block.settings.clear()
+        block.settings.update(settings)
+        self.event("changed %s" % name)
 
     @dbus.service.method(CONTROL, in_signature="", out_signature="as")
     def Events(self):

@@ -9,6 +9,7 @@
 
 #include "device/device_settings.h"
 #include "device/discovery.h"
+#include "platform/threads.h"
 #include "tests/support/open_counter.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/volume_script.h"
@@ -94,6 +95,73 @@ TEST_P(FindDevice, TakesTheFirstMatchingDriveInLetterOrder) {
 INSTANTIATE_TEST_SUITE_P(Cases, FindDevice, ::testing::ValuesIn(FIND_CASES),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
 
+ScriptedDrive mountRefused(ScriptedDrive d, const char* message) {
+    d.mountRefusal = message;
+    return d;
+}
+
+// One line per volume passed over: root, reason, whether it is the device,
+// the system's message.
+std::vector<std::string> passedOverLines() {
+    static const char* const NAMES[] = {"not removable", "not FAT32",   "other serial",
+                                        "not mounted",   "unreadable", "stays read-only"};
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < device::passedOver.count; ++i) {
+        const device::PassedOverVolume& v = device::passedOver.volumes[i];
+        lines.push_back(std::string(v.root) + " " + NAMES[static_cast<int>(v.reason)] + (v.isDevice ? " device" : "") +
+                        (v.message[0] != '\0' ? std::string(" (") + v.message + ")" : ""));
+    }
+    return lines;
+}
+
+TEST(PassedOver, EachVolumeBeforeTheDeviceKeepsItsReason) {
+    device::resetDiscovery();
+    testsupport::scriptDrives({{
+        fixed(withSerial(drive('C'), OTHER_SERIAL)),
+        fixed(drive('D')),
+        withoutMedium(withSerial(drive('E'), OTHER_SERIAL)),
+        withFileSystem(drive('F'), "FAT"),
+        withSerial(drive('G'), OTHER_SERIAL),
+        mountRefused(drive('H'), "Not authorized to perform operation"),
+        drive('K'),
+        withFileSystem(drive('L'), "NTFS"),  // after the device: not looked at
+    }});
+
+    ASSERT_EQ(device::findDevice(), 1);
+    EXPECT_STREQ(device::deviceRoot, "K:\\");
+    EXPECT_EQ(passedOverLines(), (std::vector<std::string>{
+                                     "C:\\ not removable",
+                                     "D:\\ not removable device",
+                                     "E:\\ unreadable (The device is not ready.)",
+                                     "F:\\ not FAT32 device",
+                                     "G:\\ other serial",
+                                     " not mounted device (Not authorized to perform operation)",
+                                 }));
+    EXPECT_EQ(device::unusableDeviceVolume(), &device::passedOver.volumes[1]);
+}
+
+// A drive letter that had the device's serial and turns unreadable is the
+// device; once the letter is gone, an unreadable volume there is not.
+TEST(PassedOver, UnreadableVolumeWhereTheDeviceWasSeenIsTheDevice) {
+    device::resetDiscovery();
+    const ScriptedDrive fat16 = withFileSystem(drive('E'), "FAT");
+    testsupport::scriptDrives({{fat16}, {withoutMedium(fat16)}, {}, {withoutMedium(fat16)}});
+
+    std::vector<std::string> polls;
+    for (int poll = 0; poll < 4; ++poll) {
+        EXPECT_EQ(device::findDevice(), 0);
+        const std::vector<std::string> lines = passedOverLines();
+        polls.push_back(lines.empty() ? "" : lines[0]);
+        platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
+    }
+    EXPECT_EQ(polls, (std::vector<std::string>{
+                         "E:\\ not FAT32 device",
+                         "E:\\ unreadable device (The device is not ready.)",
+                         "",
+                         "E:\\ unreadable (The device is not ready.)",
+                     }));
+}
+
 // The mode switch, with real folders as the drives' roots so that the
 // trigger file is really read.
 class SwitchDevice : public ::testing::Test {
@@ -163,6 +231,24 @@ TEST_F(SwitchDevice, DeviceThatStaysShowsTheSwitchFailureUntilItLeaves) {
     EXPECT_EQ(testsupport::recordedSleeps(), (std::vector<std::uint32_t>{1000, 1000, 1000, 1000}));
     EXPECT_STREQ(device::configText, "Unable to switch, trigger time exceeded");
     EXPECT_EQ(device::configFileSize, 39u);
+    // Said while it stayed; gone with it.
+    EXPECT_EQ(device::unusableDeviceVolume(), nullptr);
+}
+
+TEST_F(SwitchDevice, DeviceThatStaysIsPassedOverAsStayingReadOnly) {
+    const ScriptedDrive stuck = readOnly(deviceOn('E', driveE));
+    std::vector<std::string> whileWaiting;
+    testsupport::scriptDrives({{stuck}, {stuck}, {stuck}, {}, {deviceOn('E', driveE)}});
+    testsupport::observeSleeps([&](std::uint32_t) {
+        const device::PassedOverVolume* stays = device::unusableDeviceVolume();
+        whileWaiting.push_back(stays != nullptr && stays->reason == device::PassOverReason::StaysReadOnly
+                                   ? std::string(stays->root)
+                                   : std::string("-"));
+    });
+    findFirst();
+    EXPECT_EQ(device::switchDeviceToWritable(), 1);
+    testsupport::observeSleeps({});
+    EXPECT_EQ(whileWaiting, (std::vector<std::string>{"-", driveE.root(), driveE.root(), "-"}));
 }
 
 TEST_F(SwitchDevice, EmptyTriggerFileIsStillReadTwentyTimes) {

@@ -1,6 +1,6 @@
 // Finding the radio on Linux through the real volumes group: the product's
-// findDevice and switchDeviceToWritable against the scripted UDisks2 service
-// on a private bus, and, where no UDisks2 answers, against a kernel mount
+// findDevice and switchDeviceToWritable (and, for a refused radio, the
+// waiting text) against the scripted UDisks2 service on a private bus, and, where no UDisks2 answers, against a kernel mount
 // table and sysfs made for the test, with boot sectors made by mkfs.vfat.
 // Folders stand for the mounted volumes; each case copies a sample radio
 // into the folders it mounts.
@@ -25,10 +25,12 @@
 
 #include <gtest/gtest.h>
 
+#include "app/waiting_hint.h"
 #include "device/config_reader.h"
 #include "device/device_settings.h"
 #include "device/discovery.h"
 #include "platform/linux/kernel_mount_table.h"
+#include "platform/linux/udisks2_volumes.h"
 #include "platform/volumes.h"
 #include "simulator/linux/scripted_udisks2.h"
 #include "simulator/radio_sim/radio_simulator.h"
@@ -318,6 +320,18 @@ private:
 
 void PrintTo(const DiscoveryCase& c, std::ostream* out) { *out << c.name; }
 
+// The volume at root as a listing that mounts nothing describes it.
+std::optional<platform::VolumeDescriptor> volumeAt(const char* root) {
+    static platform::VolumeList list;
+    platform::listVolumes(list, platform::MOUNT_NOTHING);
+    for (std::size_t i = 0; i < list.count; ++i) {
+        if (std::string(list.volumes[i].root) == root && list.volumes[i].fault == platform::VolumeFault::None) {
+            return list.volumes[i];
+        }
+    }
+    return std::nullopt;
+}
+
 class VolumeDiscovery : public ::testing::TestWithParam<DiscoveryCase> {
 protected:
     static void SetUpTestSuite() { bootSectors = std::make_unique<BootSectors>(); }
@@ -451,11 +465,11 @@ TEST_P(VolumeDiscovery, FindsTheRadioAndFollowsItThroughTheSwitch) {
         return;
     }
     ASSERT_EQ(std::string(device::deviceRoot), rootOf(c.foundAt));
-    platform::VolumeInformation volume;
-    ASSERT_TRUE(platform::readVolumeInformation(device::deviceRoot, volume));
-    EXPECT_EQ(volume.serialNumber, device::DEVICE_VOLUME_SERIAL);
-    EXPECT_STREQ(volume.fileSystemName, "FAT32");
-    EXPECT_EQ(volume.readOnly, c.readOnly);
+    std::optional<platform::VolumeDescriptor> volume = volumeAt(device::deviceRoot);
+    ASSERT_TRUE(volume);
+    EXPECT_EQ(volume->serialNumber, device::DEVICE_VOLUME_SERIAL);
+    EXPECT_STREQ(volume->fileSystem, "FAT32");
+    EXPECT_EQ(volume->readOnly, c.readOnly);
     if (c.writableAt == nullptr) {
         EXPECT_EQ(mountCalls(), c.mountCalls);
         return;
@@ -479,8 +493,9 @@ TEST_P(VolumeDiscovery, FindsTheRadioAndFollowsItThroughTheSwitch) {
     EXPECT_EQ(switchError, "");
 
     EXPECT_EQ(std::string(device::deviceRoot), rootOf(c.writableAt));
-    ASSERT_TRUE(platform::readVolumeInformation(device::deviceRoot, volume));
-    EXPECT_FALSE(volume.readOnly);
+    volume = volumeAt(device::deviceRoot);
+    ASSERT_TRUE(volume);
+    EXPECT_FALSE(volume->readOnly);
     if (c.trigger) {
         // Seen gone at the first poll after the trigger (no "Unable to
         // switch"), then back after its time away.
@@ -547,14 +562,15 @@ TEST_P(SimulatedRadioOnTheBus, IsFoundReadOnlyThenWritableWhereItComesBack) {
 
     ASSERT_EQ(device::findDevice(), 1) << logText(radio);
     EXPECT_EQ(std::string(device::deviceRoot), first + "/");
-    platform::VolumeInformation volume;
-    ASSERT_TRUE(platform::readVolumeInformation(device::deviceRoot, volume));
-    EXPECT_TRUE(volume.readOnly);
+    std::optional<platform::VolumeDescriptor> volume = volumeAt(device::deviceRoot);
+    ASSERT_TRUE(volume);
+    EXPECT_TRUE(volume->readOnly);
 
     EXPECT_EQ(device::switchDeviceToWritable(), 1);
     EXPECT_EQ(std::string(device::deviceRoot), second + "/") << logText(radio);
-    ASSERT_TRUE(platform::readVolumeInformation(device::deviceRoot, volume));
-    EXPECT_FALSE(volume.readOnly);
+    volume = volumeAt(device::deviceRoot);
+    ASSERT_TRUE(volume);
+    EXPECT_FALSE(volume->readOnly);
     EXPECT_FALSE(fs::exists(first)) << "the first mount point outlived the radio's absence";
     EXPECT_EQ(radio.presentLocation(), second);
     EXPECT_FALSE(radio.readOnlyNow());
@@ -567,5 +583,121 @@ TEST_P(SimulatedRadioOnTheBus, IsFoundReadOnlyThenWritableWhereItComesBack) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, SimulatedRadioOnTheBus, ::testing::Bool(),
                          [](const auto& mounted) { return std::string(mounted.param ? "Mounted" : "NotMounted"); });
+
+// A radio whose mount the service refuses, on the scripted service: the
+// waiting text says why from the third second on, and the radio is asked
+// again when its medium changes, or 10 s after the refusal while it stays.
+namespace refused {
+
+constexpr char WAITING[] = "Waiting for Brelvan Ondavox device...";
+constexpr char NOT_AUTHORIZED[] = "Not authorized to perform operation";
+
+enum class Change {
+    MediumLeavesAndComesBack,  // seen gone by a poll in between
+    OtherMediumBetweenPolls,   // only TimeMediaDetected tells
+    ConsentGivenInPlace,       // nothing about the medium changes
+};
+
+struct RefusalCase {
+    const char* name;
+    Change change;
+    double minimumSeconds;  // before it is asked again
+    double maximumSeconds;
+};
+
+const RefusalCase REFUSAL_CASES[] = {
+    {"MediumLeavesAndComesBack", Change::MediumLeavesAndComesBack, 0, 3},
+    {"OtherMediumBetweenPolls", Change::OtherMediumBetweenPolls, 0, 3},
+    {"ConsentGivenWithTheSameMedium", Change::ConsentGivenInPlace,
+     platform::linux_volumes::REFUSED_MOUNT_RETRY_SECONDS - 0.5, platform::linux_volumes::REFUSED_MOUNT_RETRY_SECONDS + 3},
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.name; }
+
+class RefusedRadio : public ::testing::TestWithParam<RefusalCase> {
+protected:
+    void SetUp() override {
+        device::resetDiscovery();
+        std::string error;
+        ASSERT_TRUE(udisks.start(error)) << error;
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", udisks.busAddress().c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS"); }
+
+    std::string poll() {
+        EXPECT_EQ(device::findDevice(), 0);
+        char text[app::WAITING_TEXT_CAPACITY];
+        app::composeWaitingText(waiting, device::unusableDeviceVolume(), device::POLL_INTERVAL_MILLISECONDS, WAITING,
+                                text, sizeof text);
+        return text;
+    }
+    std::size_t mountCalls() const {
+        std::size_t calls = 0;
+        for (const std::string& line : udisks.log().lines()) {
+            calls += line.rfind("mount sdb1", 0) == 0 ? 1 : 0;
+        }
+        return calls;
+    }
+
+    testsupport::TempFolder base;
+    simulator::ScriptedUDisks2 udisks;
+    app::WaitingInfo waiting;
+};
+
+TEST_P(RefusedRadio, SaysWhyAndIsAskedAgainWhenItMayHaveChanged) {
+    const RefusalCase& c = GetParam();
+    const std::string target = base.root() + "a";
+    std::filesystem::copy(std::filesystem::path(ONDAVOX_SOURCE_DIR) / "simulator/radios/hxa-v2", target,
+                          std::filesystem::copy_options::recursive);
+    simulator::ScriptedVolume radio;
+    radio.name = "sdb1";
+    radio.mountTarget = target;
+    radio.mountError = "org.freedesktop.UDisks2.Error.NotAuthorized";
+    radio.mountErrorMessage = NOT_AUTHORIZED;
+    std::string error;
+    ASSERT_TRUE(udisks.addVolume(radio, error)) << error;
+    const auto refusedAt = std::chrono::steady_clock::now();
+
+    // The waiting line alone for the first three seconds, then the hint.
+    for (int second = 0; second < 3; ++second) {
+        EXPECT_EQ(poll(), WAITING) << "second " << second;
+    }
+    EXPECT_EQ(poll(), std::string(WAITING) + "\n\nThe radio was found but could not be opened: " + NOT_AUTHORIZED +
+                          ". Check that you may use removable drives on this computer; the utility keeps trying.");
+    EXPECT_EQ(mountCalls(), 1u) << "a refusal is not asked again at every poll";
+
+    const simulator::ScriptedUDisks2::Changes allowed{{"mount_error", ""}};
+    switch (c.change) {
+        case Change::MediumLeavesAndComesBack:
+            ASSERT_TRUE(udisks.ejectMedium("sdb1", error)) << error;
+            EXPECT_EQ(poll(), WAITING) << "the hint goes with its reason";
+            ASSERT_TRUE(udisks.insertMedium("sdb1", allowed, error)) << error;
+            break;
+        case Change::OtherMediumBetweenPolls:
+            ASSERT_TRUE(udisks.insertMedium("sdb1", allowed, error)) << error;
+            break;
+        case Change::ConsentGivenInPlace:
+            ASSERT_TRUE(udisks.changeVolume("sdb1", allowed, error)) << error;
+            break;
+    }
+    std::int32_t found = 0;
+    while (found == 0 && std::chrono::steady_clock::now() - refusedAt < std::chrono::duration<double>(c.maximumSeconds)) {
+        found = device::findDevice();
+        if (found == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - refusedAt).count();
+    ASSERT_EQ(found, 1) << "not asked again within " << c.maximumSeconds << " s";
+    EXPECT_GE(seconds, c.minimumSeconds);
+    EXPECT_EQ(std::string(device::deviceRoot), target + "/");
+    EXPECT_EQ(mountCalls(), 2u);
+    EXPECT_EQ(device::unusableDeviceVolume(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RefusedRadio, ::testing::ValuesIn(REFUSAL_CASES),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+}  // namespace refused
 
 }  // namespace

@@ -52,12 +52,21 @@ protected:
 };
 
 TEST_F(RealDrive, VolumeLooksLikeTheDevice) {
-    ASSERT_TRUE(platform::isRemovableDrive(root_.c_str()));
-    platform::VolumeInformation volume;
-    ASSERT_TRUE(platform::readVolumeInformation(root_.c_str(), volume));
-    EXPECT_EQ(volume.serialNumber, device::DEVICE_VOLUME_SERIAL);
-    EXPECT_STREQ(volume.fileSystemName, "FAT32");
-    EXPECT_FALSE(volume.readOnly);
+    static platform::VolumeList list;
+    platform::listVolumes(list, platform::MOUNT_NOTHING);
+    const platform::VolumeDescriptor* volume = nullptr;
+    for (std::size_t i = 0; i < list.count; ++i) {
+        if (root_ == list.volumes[i].root) {
+            volume = &list.volumes[i];
+        }
+    }
+    ASSERT_NE(volume, nullptr);
+    EXPECT_TRUE(volume->removable);
+    EXPECT_EQ(volume->fault, platform::VolumeFault::None) << volume->message;
+    EXPECT_TRUE(volume->serialKnown);
+    EXPECT_EQ(volume->serialNumber, device::DEVICE_VOLUME_SERIAL);
+    EXPECT_STREQ(volume->fileSystem, "FAT32");
+    EXPECT_FALSE(volume->readOnly);
 }
 
 TEST_F(RealDrive, FindsTheDeviceAndNeedsNoSwitch) {

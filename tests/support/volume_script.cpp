@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -23,22 +24,37 @@ std::string rootOf(const ScriptedDrive& drive) {
     return drive.root.empty() ? std::string(1, drive.letter) + ":\\" : drive.root;
 }
 
-const ScriptedDrive* driveAt(const char* root) {
+// Table order is the script's; listings go by letter, as Windows does.
+std::vector<const ScriptedDrive*> drivesByLetter() {
+    std::vector<const ScriptedDrive*> drives;
     for (const ScriptedDrive& drive : scriptTables[currentTable]) {
-        if (rootOf(drive) == root) {
-            return &drive;
-        }
+        drives.push_back(&drive);
     }
-    return nullptr;
+    std::stable_sort(drives.begin(), drives.end(),
+                     [](const ScriptedDrive* a, const ScriptedDrive* b) { return a->letter < b->letter; });
+    return drives;
 }
 
-const ScriptedDrive* driveInSlot(int slot) {
-    for (const ScriptedDrive& drive : scriptTables[currentTable]) {
-        if (drive.letter - 'A' == slot) {
-            return &drive;
-        }
+void describe(const ScriptedDrive& drive, platform::VolumeDescriptor& volume) {
+    volume = platform::VolumeDescriptor{};
+    volume.removable = drive.removable;
+    if (!drive.mountRefusal.empty()) {
+        volume.serialKnown = true;
+        volume.serialNumber = drive.serialNumber;
+        volume.fault = platform::VolumeFault::NotMounted;
+        std::snprintf(volume.message, sizeof volume.message, "%s", drive.mountRefusal.c_str());
+        return;
     }
-    return nullptr;
+    std::snprintf(volume.root, sizeof volume.root, "%s", rootOf(drive).c_str());
+    if (!drive.hasMedium || drive.fileSystem.size() >= sizeof volume.fileSystem) {
+        volume.fault = platform::VolumeFault::Unreadable;
+        std::snprintf(volume.message, sizeof volume.message, "The device is not ready.");
+        return;
+    }
+    std::snprintf(volume.fileSystem, sizeof volume.fileSystem, "%s", drive.fileSystem.c_str());
+    volume.serialKnown = true;
+    volume.serialNumber = drive.serialNumber;
+    volume.readOnly = drive.readOnly;
 }
 
 }  // namespace
@@ -68,43 +84,15 @@ using namespace testsupport;
 
 const char* volumeDiscoveryName() { return "scripted drive list"; }
 
-std::uint32_t presentDriveMask() {
+void listVolumes(VolumeList& list, MountRequest) {
     std::lock_guard<std::mutex> guard(scriptLock);
-    std::uint32_t mask = 0;
-    for (const ScriptedDrive& drive : scriptTables[currentTable]) {
-        mask |= std::uint32_t{1} << (drive.letter - 'A');
+    list.count = 0;
+    for (const ScriptedDrive* drive : drivesByLetter()) {
+        if (list.count == VOLUME_LIST_CAPACITY) {
+            break;
+        }
+        describe(*drive, list.volumes[list.count++]);
     }
-    return mask;
-}
-
-bool driveRootPath(int slot, char* root, std::size_t capacity) {
-    std::lock_guard<std::mutex> guard(scriptLock);
-    const ScriptedDrive* drive = driveInSlot(slot);
-    const std::string text = drive != nullptr ? rootOf(*drive) : std::string(1, static_cast<char>('A' + slot)) + ":\\";
-    if (text.size() >= capacity) {
-        return false;
-    }
-    std::memcpy(root, text.c_str(), text.size() + 1);
-    return true;
-}
-
-bool isRemovableDrive(const char* root) {
-    std::lock_guard<std::mutex> guard(scriptLock);
-    const ScriptedDrive* drive = driveAt(root);
-    return drive != nullptr && drive->removable;
-}
-
-bool readVolumeInformation(const char* root, VolumeInformation& info) {
-    std::lock_guard<std::mutex> guard(scriptLock);
-    const ScriptedDrive* drive = driveAt(root);
-    info = VolumeInformation{};
-    if (drive == nullptr || !drive->hasMedium || drive->fileSystem.size() >= sizeof info.fileSystemName) {
-        return false;
-    }
-    std::memcpy(info.fileSystemName, drive->fileSystem.c_str(), drive->fileSystem.size() + 1);
-    info.serialNumber = drive->serialNumber;
-    info.readOnly = drive->readOnly;
-    return true;
 }
 
 void sleepMilliseconds(std::uint32_t milliseconds) {

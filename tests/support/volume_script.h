@@ -16,6 +16,9 @@ struct ScriptedDrive {
     std::string root;  // the root path the core gets; a real folder when files are read
     bool removable = true;
     bool hasMedium = true;  // without one the volume cannot be read
+    // Non-empty: the system refuses to mount the volume, with this message
+    // (it then has no root, but its serial is known, as on Linux).
+    std::string mountRefusal;
     std::string fileSystem = "FAT32";
     std::uint32_t serialNumber = 0xECE22CF8;
     bool readOnly = false;
@@ -25,6 +28,7 @@ using DriveTable = std::vector<ScriptedDrive>;
 
 void scriptDrives(std::vector<DriveTable> tables);
 std::vector<std::uint32_t> recordedSleeps();
+
 // Called at every sleep, after it was recorded, with its length, so a test can
 // place the pauses among other events; an empty function stops the calls.
 // Kept across scriptDrives; a test that sets one clears it when it ends.
