@@ -61,8 +61,8 @@ protected:
 class QtSessionEnd : public QtSessionEndRun, public ::testing::WithParamInterface<SessionEndCase> {};
 
 INSTANTIATE_TEST_SUITE_P(Ways, QtSessionEnd, ::testing::ValuesIn(SESSION_END_CASES),
-                         [](const ::testing::TestParamInfo<SessionEndCase>& info) {
-                             return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<SessionEndCase>& row) {
+                             return std::string(row.param.name);
                          });
 
 TEST_P(QtSessionEnd, ClosesTheDialogAndAnotherSignalDuringTheWaitEndsNothing) {
