@@ -535,6 +535,8 @@ TEST_P(EndToEnd, SessionEndDuringTheInstallWaitsForTheWrite) {
     const std::string completeRecord = checksum + "\n" + std::to_string(megabytes << 20);
     EXPECT_TRUE(record == oldRecord || record == completeRecord) << "the record reads \"" << record << "\"";
     EXPECT_EQ(imageComplete, record == completeRecord) << "image and record do not belong together";
+    // Which of the two whole outcomes it was (--gtest_output=xml shows it).
+    RecordProperty("slot_files", imageComplete ? "complete" : imageAsBefore ? "as before" : "torn");
 
     if (GetParam() == Platform::Windows) {
         // Nothing ended the process here: it ends after the update's closing
