@@ -143,12 +143,17 @@ protected:
         radio_ = std::make_unique<simulator::RadioSimulator>(options);
         std::string error;
         ASSERT_TRUE(radio_->start(error)) << error;
-        if (GetParam() == Platform::Linux) {
-            // logind on the same system bus, as on a desktop: it hands out
-            // the locks on sleep and shutdown and says when they go.
-            logind_ = std::make_unique<simulator::ScriptedLogind>();
-            ASSERT_TRUE(logind_->start(radio_->busAddress(), error)) << error;
-        }
+    }
+
+    // Linux: logind on the radio's system bus, as on a desktop: it hands out
+    // the locks on sleep and shutdown and says when they go. Started after
+    // the radio (it needs the radio's bus), so not in the cases where the
+    // radio appears after a few seconds: the program must start first there.
+    void startLogind() {
+        if (GetParam() != Platform::Linux) return;
+        logind_ = std::make_unique<simulator::ScriptedLogind>();
+        std::string error;
+        ASSERT_TRUE(logind_->start(radio_->busAddress(), error)) << error;
     }
 
     // Starts the program and waits for its dialog.
@@ -246,6 +251,8 @@ protected:
             if (GetParam() == Platform::Windows) {
                 seen = send("query-end-session");
                 holding = seen == "ok 0";
+            } else if (!logind_) {
+                return ::testing::AssertionFailure() << "no logind stand-in started";
             } else {
                 const int taken = logind_->log().count("inhibit what=sleep:shutdown");
                 const int released = logind_->log().count("released what=sleep:shutdown");
@@ -293,7 +300,9 @@ TEST_P(EndToEnd, StartToTheFormThenSaveAndQuitRewritesTheFileInPlace) {
     EXPECT_EQ(text(IDC_VERSION_LABEL), "v3.2g");
     expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
     EXPECT_EQ(value("checked " + std::to_string(IDC_ROAMING_CHECK)), "0");
-    EXPECT_TRUE(holdsOffSessionEnd(false, 0)) << "on the form nothing is written";
+    if (GetParam() == Platform::Windows) {
+        EXPECT_TRUE(holdsOffSessionEnd(false, 0)) << "on the form nothing is written";
+    }
 
     ASSERT_EQ(send("set-text " + std::to_string(IDC_GSM_PIN) + " 1234"), "ok");
     ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
@@ -332,6 +341,7 @@ TEST_P(EndToEnd, StartToTheFormThenSaveAndQuitRewritesTheFileInPlace) {
 TEST_P(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
     startServer("server");
     startRadio("hxa-v2");
+    startLogind();
     startProgram();
     ASSERT_TRUE(waitOffer(offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
     EXPECT_EQ(text(IDC_FIRST_BUTTON), TEXT_YES);
@@ -503,6 +513,7 @@ TEST_P(EndToEnd, SessionEndDuringTheInstallWaitsForTheWrite) {
     std::ofstream(channel / "Ondavox_update.md5", std::ios::binary | std::ios::trunc) << checksum;
     startServer(tree.string());
     startRadio("hxa-v2");
+    startLogind();
     const std::string oldImage = readBytes(radioFile("doc/update.bin"));
     const std::string oldRecord = readBytes(radioFile("doc/update.md5"));
     startProgram();
