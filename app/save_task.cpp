@@ -1,6 +1,7 @@
 #include <cstdint>
 
 #include "app/progress_text.h"
+#include "app/radio_write_hold.h"
 #include "app/settings_form.h"
 #include "app/tasks.h"
 #include "app/ui_strings.h"
@@ -21,7 +22,9 @@ void saveTask(void* argument) {
     const auto dialog = static_cast<platform::DialogHandle>(argument);
     const char* const saving = uiStrings.savingConfiguration;
 
+    RadioWriteHold hold(SAVE_HOLD_REASON);
     const std::int32_t saved = writeDeviceConfig(dialog);
+    hold.release();
     // On failure dialogState stays Busy, so "Quit" closes the dialog without
     // a second attempt.
     platform::onDialogThread(dialog, [&] {

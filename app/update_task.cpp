@@ -3,6 +3,7 @@
 
 #include "app/dialog_state.h"
 #include "app/progress_text.h"
+#include "app/radio_write_hold.h"
 #include "app/tasks.h"
 #include "app/ui_strings.h"
 #include "app/version_checks.h"
@@ -47,6 +48,7 @@ void updateTask(void* argument) {
     const char* const U4 = uiStrings.visitMakerUpdate;
     const char* const done = uiStrings.done;
     const char* const failed = uiStrings.failed;
+    RadioWriteHold hold(UPDATE_HOLD_REASON);
 
     showProgress(dialog, {{U1, done}, {U2}});
     if (update::downloadImage(updateFolder()) == 0) {
@@ -65,6 +67,7 @@ void updateTask(void* argument) {
         showFailure(dialog, {{U1, done}, {U2, done}, {U3, done}, {U4, failed}});
         return;
     }
+    hold.release();  // the radio is written; the closing pause needs no hold
 
     // updateInProgress stays 1: the dialog closes, and no other update may
     // start in the seconds before it does.

@@ -1,6 +1,6 @@
 // The Linux program's entry: Qt's application, the strings, the main dialog's
-// modal run with the shortcuts, and the program's end, which waits for a write
-// to the radio under way.
+// modal run with the shortcuts and the session's end, and the program's end,
+// which waits for a write to the radio under way.
 
 #include <QApplication>
 #include <QIcon>
@@ -26,9 +26,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("ondavox-utility"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ondavox/ondavox.ico")));
     app::loadUiStrings();
+    // From here, logout, shutdown and Ctrl+C end the program through the
+    // same path as closing the dialog, never in the middle of a write.
+    program::catchSessionEndSignals();
     {
         program::MainDialog dialog;
         program::ShortcutFilter shortcuts(dialog);
+        program::SessionEndWatch sessionEnd(dialog);
         dialog.run();
     }
     // The dialog is gone: workers' dialog operations are dropped from here on,

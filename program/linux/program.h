@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QObject>
 
+class QSocketNotifier;
+
 #include "platform/dialog.h"
 #include "platform/qt/dialog_binding.h"
 
@@ -60,6 +62,33 @@ public:
 
 private:
     MainDialog& dialog_;
+};
+
+// Makes SIGTERM, SIGHUP and SIGINT reach the program as its session's end
+// (see SessionEndWatch) for the rest of the process's life, also while main
+// waits for a write to the radio. Call once, after QApplication is made and
+// before the dialog. False when the signals cannot be caught (they then end
+// the program as they would without it).
+bool catchSessionEndSignals();
+
+// While it exists, the session's end (a signal caught above, or a request to
+// quit the application) closes the main dialog: any dialog above it first,
+// then the main dialog's run ends, and main goes on to the program's end.
+class SessionEndWatch : public QObject {
+public:
+    explicit SessionEndWatch(MainDialog& dialog);
+    ~SessionEndWatch() override;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // How many times the session's end closed the dialog.
+    int sessionEnds() const { return sessionEnds_; }
+
+private:
+    void endSession();
+
+    MainDialog& dialog_;
+    QSocketNotifier* notifier_ = nullptr;
+    int sessionEnds_ = 0;
 };
 
 // Makes the form's text fields refuse, typed or pasted, what the

@@ -44,6 +44,11 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
             app::openDebugDialog(reinterpret_cast<platform::DialogHandle>(window));
         }
         return 0;
+    case WM_QUERYENDSESSION:
+        return maySessionEnd(window) ? TRUE : FALSE;
+    case WM_TIMER:
+        onSessionEndTimer(window, wParam);
+        return 0;
     case WM_ENDSESSION:
         // The session ends and the process with it once this returns: a
         // write to the radio under way finishes first.

@@ -21,6 +21,13 @@ HACCEL loadShortcuts();
 // inside its first paint.
 LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The answer to WM_QUERYENDSESSION: false while a task writes the radio,
+// with the reason set for Windows to show (taken back by the timer once the
+// write is over); the user-interface thread only.
+bool maySessionEnd(HWND mainWindow);
+// WM_TIMER of the main window: true when the timer was the session end's.
+bool onSessionEndTimer(HWND mainWindow, UINT_PTR timer);
+
 // Turns keyboard messages of the modal dialogs' loops into the main dialog's
 // shortcut commands; installed while the main dialog runs.
 LRESULT CALLBACK messageFilterHook(int code, WPARAM wParam, LPARAM lParam);

@@ -1,10 +1,6 @@
 #include "simulator/linux/scripted_udisks2.h"
 
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -14,6 +10,7 @@
 #include <vector>
 
 #include "simulator/common/file_descriptor.h"
+#include "simulator/linux/child_process.h"
 
 namespace simulator {
 
@@ -23,78 +20,6 @@ constexpr char SERVICE[] = "org.freedesktop.UDisks2";
 constexpr char ROOT_PATH[] = "/org/freedesktop/UDisks2";
 constexpr char CONTROL[] = "org.ondavox.Simulator.UDisks2";
 constexpr auto START_TIMEOUT = std::chrono::seconds(20);
-
-// Starts a program with standard output (and standard error, when errorFd is
-// given) on outputFd; -1 when it cannot start.
-pid_t spawn(const std::vector<std::string>& argv, int outputFd, int errorFd) {
-    std::vector<std::string> arguments = argv;
-    std::vector<char*> args;
-    for (std::string& argument : arguments) {
-        args.push_back(argument.data());
-    }
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
-    if (errorFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, errorFd, STDERR_FILENO);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    }
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-    sigset_t noSignals;
-    sigemptyset(&noSignals);
-    posix_spawnattr_setsigmask(&attributes, &noSignals);
-    pid_t child = -1;
-    const int failure = ::posix_spawnp(&child, args[0], &actions, &attributes, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    return failure == 0 ? child : -1;
-}
-
-void endProcess(pid_t& pid) {
-    if (pid <= 0) {
-        return;
-    }
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    pid = -1;
-}
-
-// One line from fd, waiting at most until deadline.
-bool readLine(int fd, std::string& line, std::chrono::steady_clock::time_point deadline) {
-    line.clear();
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            return false;
-        }
-        pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
-            continue;
-        }
-        char c = 0;
-        if (::read(fd, &c, 1) != 1) {
-            return false;
-        }
-        if (c == '\n') {
-            return true;
-        }
-        line += c;
-    }
-}
 
 struct BusDeleter {
     void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
@@ -188,23 +113,7 @@ bool ScriptedUDisks2::start(std::string& error) {
 }
 
 void ScriptedUDisks2::readServiceOutput(int fd) {
-    FileDescriptor output(fd);
-    std::string line;
-    char buffer[1024];
-    ssize_t got;
-    while ((got = ::read(output.get(), buffer, sizeof buffer)) > 0) {
-        for (ssize_t i = 0; i < got; ++i) {
-            if (buffer[i] == '\n') {
-                log_.add("%s", line.c_str());
-                line.clear();
-            } else {
-                line += buffer[i];
-            }
-        }
-    }
-    if (!line.empty()) {
-        log_.add("%s", line.c_str());
-    }
+    forwardLines(fd, log_);
     serviceEnded_ = true;
 }
 

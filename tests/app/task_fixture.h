@@ -225,6 +225,11 @@ protected:
         takeNewInfoTexts();
         timeline_.clear();
     }
+    // Puts an event of the test's own among the texts and pauses.
+    void mark(const std::string& event) {
+        takeNewInfoTexts();
+        timeline_.push_back(event);
+    }
 
     std::string info() { return dialog.text(IDC_INFO_AREA); }
 

@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include <openssl/evp.h>
 
@@ -29,6 +30,7 @@
 #include "res/strings.h"
 #include "simulator/radio_sim/radio_simulator.h"
 #include "simulator/update_server/update_server.h"
+#include "simulator/linux/scripted_logind.h"
 #include "simulator/linux/scripted_udisks2.h"
 #include "tests/e2e/command_server.h"
 
@@ -108,6 +110,7 @@ protected:
 
     void TearDown() override {
         session_.reset();  // ends the program if a case left it running
+        if (logind_) logind_->stop();
         if (radio_) radio_->stop();
         if (server_) server_->stop();
         if (noRadio_) noRadio_->stop();
@@ -140,6 +143,17 @@ protected:
         radio_ = std::make_unique<simulator::RadioSimulator>(options);
         std::string error;
         ASSERT_TRUE(radio_->start(error)) << error;
+    }
+
+    // Linux: logind on the radio's system bus, as on a desktop: it hands out
+    // the locks on sleep and shutdown and says when they go. Started after
+    // the radio (it needs the radio's bus), so not in the cases where the
+    // radio appears after a few seconds: the program must start first there.
+    void startLogind() {
+        if (GetParam() != Platform::Linux) return;
+        logind_ = std::make_unique<simulator::ScriptedLogind>();
+        std::string error;
+        ASSERT_TRUE(logind_->start(radio_->busAddress(), error)) << error;
     }
 
     // Starts the program and waits for its dialog.
@@ -226,6 +240,33 @@ protected:
         EXPECT_EQ(send("wait-exit 20000"), "ok 0");
     }
 
+    // Whether the program holds off the session's end (and sleep) within
+    // seconds: on Windows it answers WM_QUERYENDSESSION with FALSE, on Linux
+    // a lock on sleep and shutdown that it took from logind stands.
+    ::testing::AssertionResult holdsOffSessionEnd(bool expected, int seconds = 5) {
+        std::string seen;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        do {
+            bool holding = false;
+            if (GetParam() == Platform::Windows) {
+                seen = send("query-end-session");
+                holding = seen == "ok 0";
+            } else if (!logind_) {
+                return ::testing::AssertionFailure() << "no logind stand-in started";
+            } else {
+                const int taken = logind_->log().count("inhibit what=sleep:shutdown");
+                const int released = logind_->log().count("released what=sleep:shutdown");
+                seen = std::to_string(taken) + " locks taken, " + std::to_string(released) + " released";
+                holding = taken > released;
+            }
+            if (holding == expected) return ::testing::AssertionSuccess();
+            std::this_thread::sleep_for(100ms);
+        } while (std::chrono::steady_clock::now() < end);
+        return ::testing::AssertionFailure() << (expected ? "the session's end is not held off"
+                                                          : "the session's end is held off")
+                                             << " (" << seen << ")";
+    }
+
     std::vector<std::string> pathsAsked() {
         std::vector<std::string> paths;
         for (const simulator::ServedRequest& request : server_->requests()) {
@@ -244,6 +285,7 @@ protected:
     std::unique_ptr<simulator::UpdateServer> server_;
     std::unique_ptr<simulator::RadioSimulator> radio_;
     std::unique_ptr<simulator::ScriptedUDisks2> noRadio_;
+    std::unique_ptr<simulator::ScriptedLogind> logind_;
     std::unique_ptr<e2e::CommandServer> session_;
 };
 
@@ -258,6 +300,9 @@ TEST_P(EndToEnd, StartToTheFormThenSaveAndQuitRewritesTheFileInPlace) {
     EXPECT_EQ(text(IDC_VERSION_LABEL), "v3.2g");
     expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
     EXPECT_EQ(value("checked " + std::to_string(IDC_ROAMING_CHECK)), "0");
+    if (GetParam() == Platform::Windows) {
+        EXPECT_TRUE(holdsOffSessionEnd(false, 0)) << "on the form nothing is written";
+    }
 
     ASSERT_EQ(send("set-text " + std::to_string(IDC_GSM_PIN) + " 1234"), "ok");
     ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
@@ -296,6 +341,7 @@ TEST_P(EndToEnd, StartToTheFormThenSaveAndQuitRewritesTheFileInPlace) {
 TEST_P(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
     startServer("server");
     startRadio("hxa-v2");
+    startLogind();
     startProgram();
     ASSERT_TRUE(waitOffer(offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
     EXPECT_EQ(text(IDC_FIRST_BUTTON), TEXT_YES);
@@ -306,6 +352,8 @@ TEST_P(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
     ASSERT_TRUE(waitText(IDC_INFO_AREA, UPDATE_DONE, 60));
     EXPECT_EQ(text(IDC_TASK_BUTTON), TEXT_QUIT);
     const auto shown = std::chrono::steady_clock::now();
+    // The radio is written: the seven seconds of its reboot hold nothing off.
+    EXPECT_TRUE(holdsOffSessionEnd(false, 3));
     expectProgramEnds(20);
     const auto waited = std::chrono::steady_clock::now() - shown;
     EXPECT_GE(waited, 6s);
@@ -446,6 +494,70 @@ TEST_P(EndToEnd, CancelDuringTheInstallLeavesTheSlotFilesWhole) {
     const std::string completeRecord = checksum + "\n" + std::to_string(MEGABYTES << 20);
     EXPECT_TRUE(record == oldRecord || record == completeRecord) << "the record reads \"" << record << "\"";
     EXPECT_EQ(imageComplete, record == completeRecord) << "image and record do not belong together";
+}
+
+// The session ends while the image is being copied onto the radio (logout or
+// shutdown: SIGTERM for the Linux program, twice, as an impatient session
+// sends it; WM_ENDSESSION for the Windows one, which Windows sends once every
+// window has agreed). Until then the program held the session's end and
+// sleep off. The process ends only once the write is over, so the radio keeps
+// image and checksum record both as before or both complete.
+TEST_P(EndToEnd, SessionEndDuringTheInstallWaitsForTheWrite) {
+    const fs::path tree = work_ / "server";
+    fs::copy(SOURCE + "/simulator/server", tree, fs::copy_options::recursive);
+    const fs::path channel = tree / "firmware/latest";
+    // Long enough on Linux to still be writing when the signal comes; the
+    // Windows program under Wine writes more slowly.
+    const std::size_t megabytes = GetParam() == Platform::Linux ? 384 : 192;
+    const std::string checksum = writeLargeImage(channel / "Ondavox_update.bvn", megabytes);
+    std::ofstream(channel / "Ondavox_update.md5", std::ios::binary | std::ios::trunc) << checksum;
+    startServer(tree.string());
+    startRadio("hxa-v2");
+    startLogind();
+    const std::string oldImage = readBytes(radioFile("doc/update.bin"));
+    const std::string oldRecord = readBytes(radioFile("doc/update.md5"));
+    startProgram();
+    ASSERT_TRUE(waitOffer(offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
+    EXPECT_TRUE(holdsOffSessionEnd(false, 0)) << "the offer writes nothing";
+
+    ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
+    ASSERT_TRUE(meets("wait", IDC_INFO_AREA, std::string("contains ") + TEXT_VISIT_MAKER, 120));
+    EXPECT_TRUE(holdsOffSessionEnd(true, 0));
+    if (GetParam() == Platform::Linux) {
+        EXPECT_EQ(logind_->log().count("inhibit what=sleep:shutdown:handle-lid-switch who=Ondavox Utility "
+                                       "mode=block why=New firmware is being written to the Brelvan Ondavox radio."),
+                  1);
+        ASSERT_EQ(send("signal TERM"), "ok");
+        std::this_thread::sleep_for(300ms);
+        ASSERT_EQ(send("signal TERM"), "ok");
+        EXPECT_EQ(send("wait-gone 20000"), "ok");
+        EXPECT_EQ(send("wait-exit 120000"), "ok 0");
+        EXPECT_TRUE(holdsOffSessionEnd(false));
+    } else {
+        // Answered once the write is over; Windows would end the process now.
+        ASSERT_EQ(send("end-session"), "ok");
+    }
+
+    const std::string image = readBytes(radioFile("doc/update.bin"));
+    const std::string record = readBytes(radioFile("doc/update.md5"));
+    const bool imageAsBefore = image == oldImage;
+    const bool imageComplete = image.size() == megabytes << 20 && image == readBytes(channel / "Ondavox_update.bvn");
+    EXPECT_TRUE(imageAsBefore || imageComplete) << "the image on the radio is torn: " << image.size() << " bytes";
+    const std::string completeRecord = checksum + "\n" + std::to_string(megabytes << 20);
+    EXPECT_TRUE(record == oldRecord || record == completeRecord) << "the record reads \"" << record << "\"";
+    EXPECT_EQ(imageComplete, record == completeRecord) << "image and record do not belong together";
+    // Which of the two whole outcomes it was (--gtest_output=xml shows it).
+    RecordProperty("slot_files", imageComplete ? "complete" : imageAsBefore ? "as before" : "torn");
+
+    if (GetParam() == Platform::Windows) {
+        // Nothing ended the process here: it ends after the update's closing
+        // pause, or, when the ending session kept the install from starting,
+        // on "Quit" after the failed line.
+        if (send("wait-exit 15000") != "ok 0") {
+            ASSERT_EQ(send("click " + std::to_string(IDC_TASK_BUTTON)), "ok");
+            EXPECT_EQ(send("wait-exit 20000"), "ok 0");
+        }
+    }
 }
 
 // The form's fields take no double quote and no control character, typed or

@@ -14,7 +14,9 @@ its place in the row of buttons, the Info area as the dialog's first text
 and the version as its last.
 
 Commands beyond the Windows server's: "poll <ms>" sets how often the waits
-look (a benchmark looks every millisecond). Started with "--watch SECONDS"
+look (a benchmark looks every millisecond); "signal <NAME>" sends the
+program the signal SIG<NAME> (TERM, HUP, INT), as the session does at its
+end. Started with "--watch SECONDS"
 it prints one line per change of what the running program's dialog shows
 (the format of ondavox_watch.exe); with "--click ID" it presses a button.
 
@@ -25,6 +27,7 @@ environment and is told to always expose itself to assistive tools.
 
 import os
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -371,6 +374,14 @@ def answer_to(program, line):
     if command == "wait-gone":
         (ms,), _ = split(rest, 1)
         return "ok" if wait_until(int(ms), lambda: program.dialog(MAIN_TITLE) is None) else "fail still shown"
+    if command == "signal":
+        if program.process is None:
+            return "fail not started"
+        number = getattr(signal, "SIG" + (rest.strip() or "TERM"), None)
+        if not isinstance(number, signal.Signals):
+            return "fail unknown signal"
+        program.process.send_signal(number)
+        return "ok"
     if command == "wait-exit":
         (ms,), _ = split(rest, 1)
         if program.process is None:

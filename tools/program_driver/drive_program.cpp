@@ -27,6 +27,12 @@
 //   debug-ok <ms>                  presses the Debug dialog's OK, waits until it is gone
 //   wait-gone <ms>                 waits until the main dialog is gone
 //   wait-exit <ms>                 waits for the program's end; its exit code
+//   query-end-session              asks each of the program's top-level windows
+//                                  whether the session may end, as Windows does
+//                                  at logoff: "ok 1" when all agree, "ok 0" when
+//                                  one refuses
+//   end-session                    tells them the session ends now
+//                                  (WM_ENDSESSION); answers once they return
 //
 // A condition is one of "visible", "hidden", "text <text>" (the control
 // reads exactly text) or "contains <text>". wait and stays answer "ok", or
@@ -40,6 +46,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "res/control_ids.h"
 #include "tools/program_driver/line_protocol.h"
@@ -86,6 +93,35 @@ bool readCondition(std::istringstream& words, int id, uidriver::ControlCondition
 HWND keyWindow(const ProgramDriver& program, HWND dialog) {
     HWND debug = program.findDialog(uidriver::DEBUG_DIALOG_CAPTION);
     return debug != nullptr ? debug : dialog;
+}
+
+// Sends message to every top-level window of the program's process, as
+// Windows does at the session's end: 1 when all answer TRUE, 0 when one
+// answers FALSE (or not at all), -1 when the program has no window.
+int sendToTopLevelWindows(const ProgramDriver& program, UINT message, WPARAM wParam, LPARAM lParam) {
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> windows;
+    } search{program.processId(), {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->processId) s->windows.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.windows.empty()) return -1;
+    int allAgree = 1;
+    for (HWND window : search.windows) {
+        DWORD_PTR result = 0;
+        // WM_ENDSESSION may wait for a write to the radio: allow it minutes.
+        if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 300000, &result) == 0 || result == 0) {
+            allAgree = 0;
+        }
+    }
+    return allAgree;
 }
 
 std::string answerTo(const uidriver::WaitOutcome& outcome) {
@@ -205,6 +241,11 @@ int main() {
             words >> ms;
             DWORD code = 0;
             answer(program.waitForExit(milliseconds(ms), &code) ? "ok " + std::to_string(code) : "fail running");
+        } else if (command == "query-end-session") {
+            const int agreed = sendToTopLevelWindows(program, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+            answer(agreed < 0 ? "fail no window" : "ok " + std::to_string(agreed));
+        } else if (command == "end-session") {
+            answer(sendToTopLevelWindows(program, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF) < 0 ? "fail no window" : "ok");
         } else {
             answer("fail unknown command");
         }
