@@ -4,7 +4,9 @@
 #include "app/settings_form.h"
 #include "app/tasks.h"
 #include "app/ui_strings.h"
+#include "device/device_settings.h"
 #include "platform/dialog.h"
+#include "platform/support_log.h"
 #include "platform/threads.h"
 #include "res/control_ids.h"
 
@@ -22,6 +24,8 @@ void saveTask(void* argument) {
     const char* const saving = uiStrings.savingConfiguration;
 
     const std::int32_t saved = writeDeviceConfig(dialog);
+    platform::supportLog("save: %s, the configuration file %u bytes long", saved != 0 ? "done" : "failed",
+                         static_cast<unsigned>(device::configFileSize));
     // On failure dialogState stays Busy, so "Quit" closes the dialog without
     // a second attempt.
     platform::onDialogThread(dialog, [&] {

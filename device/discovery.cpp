@@ -6,6 +6,7 @@
 #include "device/device_files.h"
 #include "device/device_settings.h"
 #include "platform/files.h"
+#include "platform/support_log.h"
 #include "platform/threads.h"
 #include "platform/volumes.h"
 
@@ -14,6 +15,13 @@ namespace device {
 char deviceRoot[DEVICE_ROOT_CAPACITY];
 
 namespace {
+
+// What the last poll saw, for the log: -1 before the first poll. Written and
+// read by the thread that polls (the startup task).
+std::int32_t lastFound = -1;
+char lastRoot[DEVICE_ROOT_CAPACITY];
+
+std::int32_t findDeviceOnce();
 
 bool isDeviceVolume(const char* root) {
     if (!platform::isRemovableDrive(root)) {
@@ -60,9 +68,37 @@ void showSwitchFailure() {
 
 void resetDiscovery() {
     deviceRoot[0] = '\0';
+    lastFound = -1;
+    lastRoot[0] = '\0';
+}
+
+void logDiscoveryChange(std::int32_t found) {
+    if (lastFound == -1) {
+        platform::supportLog("drives: listed through %s", platform::volumeDiscoveryName());
+    }
+    if (found == lastFound && (found == 0 || std::strcmp(deviceRoot, lastRoot) == 0)) {
+        return;
+    }
+    if (found != 0) {
+        platform::supportLog("drives: the radio found at %s (removable, %s, serial %04X-%04X)", deviceRoot,
+                             DEVICE_FILE_SYSTEM.data(), static_cast<unsigned>(DEVICE_VOLUME_SERIAL >> 16),
+                             static_cast<unsigned>(DEVICE_VOLUME_SERIAL & 0xFFFF));
+    } else {
+        platform::supportLog("drives: no removable %s drive with the radio's serial", DEVICE_FILE_SYSTEM.data());
+    }
+    lastFound = found;
+    std::snprintf(lastRoot, sizeof lastRoot, "%s", found != 0 ? deviceRoot : "");
 }
 
 std::int32_t findDevice() {
+    const std::int32_t found = findDeviceOnce();
+    logDiscoveryChange(found);
+    return found;
+}
+
+namespace {
+
+std::int32_t findDeviceOnce() {
     deviceRoot[0] = '\0';
     const std::uint32_t mask = platform::presentDriveMask();
     if (mask == 0) {
@@ -82,13 +118,18 @@ std::int32_t findDevice() {
     return 0;
 }
 
+}  // namespace
+
 std::int32_t switchDeviceToWritable() {
     for (;;) {
         platform::VolumeInformation volume;
         if (platform::readVolumeInformation(deviceRoot, volume)) {
             if (!volume.readOnly) {
+                platform::supportLog("switch: the radio is writable at %s", deviceRoot);
                 return 1;
             }
+            platform::supportLog("switch: the radio at %s is read-only; reading %s asks it to switch", deviceRoot,
+                                 TRIGGER_FILE_NAME);
             readTriggerFile();
             // The device drops off the bus and comes back writable; wait for it
             // to leave first, or the old read-only volume would be taken.
@@ -98,6 +139,7 @@ std::int32_t switchDeviceToWritable() {
                 platform::sleepMilliseconds(POLL_INTERVAL_MILLISECONDS);
             }
             waitUntilDeviceIsBack();
+            platform::supportLog("switch: the radio is back at %s", deviceRoot);
             return 1;
         }
         // The volume vanished between finding it and asking for its flags:

@@ -38,6 +38,11 @@ void resetDiscovery();
 // lowest drive slot wins; deviceRoot then names it), else 0.
 std::int32_t findDevice();
 
+// Tells the support log what the poll that just ended saw, when it differs
+// from the poll before: found (and where) or not found, and, on the first
+// poll, where the list of drives comes from. findDevice calls it at its end.
+void logDiscoveryChange(std::int32_t found);
+
 // Makes a read-only device writable and waits until it is back; returns 1.
 std::int32_t switchDeviceToWritable();
 
