@@ -73,7 +73,8 @@ void resetDiscovery() {
 }
 
 void logDiscoveryChange(std::int32_t found) {
-    if (lastFound == -1) {
+    // Naming the source asks the system (on Linux the bus): only for a log.
+    if (lastFound == -1 && platform::supportLogIsOpen()) {
         platform::supportLog("drives: listed through %s", platform::volumeDiscoveryName());
     }
     if (found == lastFound && (found == 0 || std::strcmp(deviceRoot, lastRoot) == 0)) {

@@ -228,6 +228,11 @@ void closeSupportLog(const char* lastLine) {
 
 const char* supportLogPath() { return logPath; }
 
+bool supportLogIsOpen() {
+    const std::lock_guard<std::mutex> guard(logLock);
+    return logFile.isOpen();
+}
+
 void proxyHostAndPort(const char* address, char* buffer, std::uint32_t capacity) {
     if (capacity == 0) {
         return;

@@ -54,6 +54,10 @@ std::uint32_t supportLogFolder(char* buffer, std::uint32_t capacity);
 // The file this run writes, or "" while none is open.
 const char* supportLogPath();
 
+// Whether lines are being written: a line that is costly to make (one that
+// asks the system) is made only then.
+bool supportLogIsOpen();
+
 // Milliseconds on a clock that only moves forward, for the time a step takes.
 std::uint64_t monotonicMilliseconds();
 

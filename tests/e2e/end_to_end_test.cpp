@@ -534,14 +534,14 @@ TEST_P(EndToEnd, CancelWhileWaitingEndsTheProgram) {
     EXPECT_TRUE(server_->requests().empty());
 }
 
-// The run's log for support: distinctive secrets typed into the form and a
-// proxy with credentials; afterwards no file the run wrote on this computer
+// The run's log for support: a distinctive PIN and GSM password typed into
+// the form, the radio's Wi-Fi password, and a proxy with credentials; afterwards no file the run wrote on this computer
 // or on the radio holds any of them (the configuration file alone holds the
 // form's, where they belong), and the run's log tells what happened.
 TEST_P(EndToEnd, SupportLogTellsTheRunAndHoldsNoSecret) {
     const std::string pin = "86420975";
     const std::string gsmPassword = "gsm-Pass-Q7x4Rv";
-    const std::string wifiPassword = "wifi-Pass-Z3k8Wm";
+    const std::string wifiPassword = "tea-and-toast-42";  // the sample radio's, not on the form
     const std::string proxyUser = "proxy-User-J5n2";
     const std::string proxyPassword = "proxy-Pass-T9c6";
     startServer("server-current");
@@ -549,11 +549,14 @@ TEST_P(EndToEnd, SupportLogTellsTheRunAndHoldsNoSecret) {
     const std::vector<fs::path> folders = programFolders();
     const auto before = filesIn(folders);
     const auto started = fs::file_time_type::clock::now() - 2s;
-    startProgram(proxyUser + ":" + proxyPassword + "@");
+    // Credentials in http_proxy are a Linux user's way; Windows keeps none
+    // in its proxy setting (WinHTTP asks for them apart, and this program
+    // gives none), and Wine's WinHTTP sends nothing through an http_proxy
+    // that holds them.
+    startProgram(GetParam() == Platform::Linux ? proxyUser + ":" + proxyPassword + "@" : "");
     expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
     ASSERT_EQ(send("set-text " + std::to_string(IDC_GSM_PIN) + " " + pin), "ok");
     ASSERT_EQ(send("set-text " + std::to_string(IDC_GSM_PASSWORD) + " " + gsmPassword), "ok");
-    ASSERT_EQ(send("set-text " + std::to_string(IDC_WIFI_PASSWORD) + " " + wifiPassword), "ok");
     ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
     EXPECT_TRUE(waitText(IDC_INFO_AREA, std::string(TEXT_SAVING_CONFIGURATION) + " done", 20));
     expectProgramEnds(20);
