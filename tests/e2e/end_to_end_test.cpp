@@ -263,6 +263,20 @@ protected:
         return folders;
     }
 
+    // The log file this run made: the one run file in the log folder that
+    // was not there before. "" when there is not exactly one.
+    std::string runLog(const std::map<fs::path, fs::file_time_type>& before) {
+        std::vector<fs::path> made;
+        for (const auto& [path, time] : filesIn(programFolders())) {
+            if (before.count(path) == 0 && path.filename().string().rfind("run-", 0) == 0 &&
+                path.extension() == ".log") {
+                made.push_back(path);
+            }
+        }
+        EXPECT_EQ(made.size(), 1u) << "this run's log is missing or not alone";
+        return made.size() == 1 ? readBytes(made.front()) : "";
+    }
+
     // Every file below folders, with its last write time.
     static std::map<fs::path, fs::file_time_type> filesIn(const std::vector<fs::path>& folders) {
         std::map<fs::path, fs::file_time_type> files;
@@ -335,6 +349,7 @@ TEST_P(EndToEnd, StartToTheFormThenSaveAndQuitRewritesTheFileInPlace) {
 TEST_P(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
     startServer("server");
     startRadio("hxa-v2");
+    const auto before = filesIn(programFolders());
     startProgram();
     ASSERT_TRUE(waitOffer(offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
     EXPECT_EQ(text(IDC_FIRST_BUTTON), TEXT_YES);
@@ -353,6 +368,18 @@ TEST_P(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
     EXPECT_EQ(readBytes(radioFile("doc/update.bin")),
               readBytes(SOURCE + "/simulator/server/firmware/latest/Ondavox_update.bvn"));
     EXPECT_TRUE(radio_->log().waitFor("update accepted", 10s)) << readBytes(work_ / "radio.log");
+
+    // The log tells the three steps with their sizes and the digest.
+    const std::string image = readBytes(SOURCE + "/simulator/server/firmware/latest/Ondavox_update.bvn");
+    const std::string digest = readBytes(SOURCE + "/simulator/server/firmware/latest/Ondavox_update.md5").substr(0, 32);
+    const std::string log = runLog(before);
+    for (const std::string& line : {
+             "] download: done, " + std::to_string(image.size()) + " bytes into the temporary folder\n",
+             "] verification: done, the image's MD5 " + digest + ", the server's checksum \"" + digest,
+             "] install: done, " + std::to_string(image.size()) + " bytes of the image written to the radio\n",
+         }) {
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    }
     EXPECT_EQ(pathsAsked(), (std::vector<std::string>{"/firmware/latest/version.info",
                                                       "/firmware/latest/Ondavox_update.bvn",
                                                       "/firmware/latest/Ondavox_update.md5"}));
@@ -573,7 +600,6 @@ TEST_P(EndToEnd, SupportLogTellsTheRunAndHoldsNoSecret) {
     for (const auto& [path, time] : filesIn({work_ / "radio"})) {
         if (time >= started) written.push_back(path);
     }
-    std::vector<fs::path> logs;
     for (const fs::path& path : written) {
         const std::string bytes = readBytes(path);
         const bool isConfig = path == radioFile("doc/global-config.cfg");
@@ -581,11 +607,9 @@ TEST_P(EndToEnd, SupportLogTellsTheRunAndHoldsNoSecret) {
             if (isConfig && secret.rfind("proxy", 0) != 0) continue;
             EXPECT_EQ(bytes.find(secret), std::string::npos) << path << " holds " << secret;
         }
-        if (path.filename().string().rfind("run-", 0) == 0 && path.extension() == ".log") logs.push_back(path);
     }
-    ASSERT_EQ(logs.size(), 1u) << "this run's log is missing or not alone";
 
-    const std::string log = readBytes(logs.front());
+    const std::string log = runLog(before);
     const std::string proxy = server_->proxyUrl().substr(server_->proxyUrl().find("://") + 3);
     const std::vector<std::string> expected = {
         std::string(" ") + ONDAVOX_PROGRAM_VERSION + " (build: ",
