@@ -5,7 +5,9 @@
 #include "app/settings_form.h"
 #include "app/tasks.h"
 #include "app/ui_strings.h"
+#include "device/device_settings.h"
 #include "platform/dialog.h"
+#include "platform/support_log.h"
 #include "platform/threads.h"
 #include "res/control_ids.h"
 
@@ -25,6 +27,8 @@ void saveTask(void* argument) {
     RadioWriteHold hold(SAVE_HOLD_REASON);
     const std::int32_t saved = writeDeviceConfig(dialog);
     hold.release();
+    platform::supportLog("save: %s, the configuration file %u bytes long", saved != 0 ? "done" : "failed",
+                         static_cast<unsigned>(device::configFileSize));
     // On failure dialogState stays Busy, so "Quit" closes the dialog without
     // a second attempt.
     platform::onDialogThread(dialog, [&] {

@@ -6,6 +6,7 @@
 #include "device/device_files.h"
 #include "device/device_settings.h"
 #include "platform/files.h"
+#include "platform/support_log.h"
 #include "platform/threads.h"
 
 namespace device {
@@ -23,6 +24,43 @@ platform::VolumeList volumes;
 // unreadable is most likely the device (a Windows drive letter keeps its
 // volume's place while the medium fails). Forgotten once nothing is there.
 char rootLastSeenWithDevice[platform::VOLUME_ROOT_CAPACITY];
+
+std::int32_t findDeviceOnce();
+
+// What the last poll saw, for the log: -1 before the first poll. Written and
+// read by the thread that polls (the startup task).
+std::int32_t lastFound = -1;
+char lastRoot[DEVICE_ROOT_CAPACITY];
+// The drives the last logged poll passed over, and why: the log tells them
+// again only when they change.
+PassedOverVolumes lastPassedOver;
+
+const char* reasonText(PassOverReason reason) {
+    switch (reason) {
+        case PassOverReason::NotRemovable: return "not removable";
+        case PassOverReason::NotFat32: return "not FAT32";
+        case PassOverReason::OtherSerial: return "another volume serial";
+        case PassOverReason::NotMounted: return "could not be mounted";
+        case PassOverReason::Unreadable: return "could not be read";
+        case PassOverReason::StaysReadOnly: return "stays read-only after the switch";
+    }
+    return "unknown";
+}
+
+bool samePassedOver(const PassedOverVolumes& a, const PassedOverVolumes& b) {
+    if (a.count != b.count) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.count; ++i) {
+        const PassedOverVolume& x = a.volumes[i];
+        const PassedOverVolume& y = b.volumes[i];
+        if (x.reason != y.reason || x.isDevice != y.isDevice || std::strcmp(x.root, y.root) != 0 ||
+            std::strcmp(x.message, y.message) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
 
 void copyText(char* target, std::size_t capacity, const char* text) {
     std::snprintf(target, capacity, "%s", text);
@@ -154,9 +192,52 @@ void resetDiscovery() {
     deviceRoot[0] = '\0';
     passedOver.count = 0;
     rootLastSeenWithDevice[0] = '\0';
+    lastFound = -1;
+    lastRoot[0] = '\0';
+    lastPassedOver.count = 0;
+}
+
+void logDiscoveryChange(std::int32_t found) {
+    if (!platform::supportLogIsOpen()) {
+        return;
+    }
+    // Naming the source asks the system (on Linux the bus): only for a log.
+    if (lastFound == -1) {
+        platform::supportLog("drives: listed through %s", platform::volumeDiscoveryName());
+    }
+    if (!samePassedOver(passedOver, lastPassedOver)) {
+        for (std::size_t i = 0; i < passedOver.count; ++i) {
+            const PassedOverVolume& volume = passedOver.volumes[i];
+            platform::supportLog("drives: passed over %s: %s%s%s%s", volume.root[0] != '\0' ? volume.root : "(no root)",
+                                 reasonText(volume.reason), volume.isDevice ? " (the radio)" : "",
+                                 volume.message[0] != '\0' ? ": " : "", volume.message);
+        }
+        lastPassedOver = passedOver;
+    }
+    if (found == lastFound && (found == 0 || std::strcmp(deviceRoot, lastRoot) == 0)) {
+        return;
+    }
+    if (found != 0) {
+        platform::supportLog("drives: the radio found at %s (removable, %s, serial %04X-%04X)", deviceRoot,
+                             DEVICE_FILE_SYSTEM.data(), static_cast<unsigned>(DEVICE_VOLUME_SERIAL >> 16),
+                             static_cast<unsigned>(DEVICE_VOLUME_SERIAL & 0xFFFF));
+    } else {
+        platform::supportLog("drives: no usable removable %s drive with the radio's serial", DEVICE_FILE_SYSTEM.data());
+    }
+    lastFound = found;
+    std::snprintf(lastRoot, sizeof lastRoot, "%s", found != 0 ? deviceRoot : "");
 }
 
 std::int32_t findDevice() {
+    const std::int32_t found = findDeviceOnce();
+    logDiscoveryChange(found);
+    return found;
+}
+
+namespace {
+
+// One poll: the first usable device volume, every volume before it passed over.
+std::int32_t findDeviceOnce() {
     deviceRoot[0] = '\0';
     passedOver.count = 0;
     platform::listVolumes(volumes, platform::MountRequest{true, DEVICE_VOLUME_SERIAL});
@@ -171,13 +252,18 @@ std::int32_t findDevice() {
     return 0;
 }
 
+}  // namespace
+
 std::int32_t switchDeviceToWritable() {
     for (;;) {
         bool readOnly = false;
         if (readDeviceFlags(readOnly)) {
             if (!readOnly) {
+                platform::supportLog("switch: the radio is writable at %s", deviceRoot);
                 return 1;
             }
+            platform::supportLog("switch: the radio at %s is read-only; reading %s asks it to switch", deviceRoot,
+                                 TRIGGER_FILE_NAME);
             requestWritableMode();
             // The device drops off the bus and comes back writable; wait for it
             // to leave first, or the old read-only volume would be taken.
@@ -188,6 +274,7 @@ std::int32_t switchDeviceToWritable() {
                 platform::sleepMilliseconds(POLL_INTERVAL_MILLISECONDS);
             }
             waitUntilDeviceIsBack();
+            platform::supportLog("switch: the radio is back at %s", deviceRoot);
             return 1;
         }
         // The volume vanished between finding it and asking for its flags:

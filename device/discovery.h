@@ -86,6 +86,11 @@ bool isDeviceVolume(const platform::VolumeDescriptor& volume);
 // trigger file); the device then leaves and comes back, perhaps elsewhere.
 void requestWritableMode();
 
+// Tells the support log what the poll that just ended saw, when it differs
+// from the poll before: found (and where) or not found, and, on the first
+// poll, where the list of drives comes from. findDevice calls it at its end.
+void logDiscoveryChange(std::int32_t found);
+
 // Makes a read-only device writable and waits until it is back; returns 1.
 // While the device stays read-only after the request, passedOver holds it
 // with StaysReadOnly.

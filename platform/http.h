@@ -51,7 +51,8 @@ constexpr std::uint32_t HTTP_RESPONSE_TIMEOUT_MS = 90000;
 void setHttpTimeoutsForTests(std::uint32_t milliseconds);
 
 // A session that names itself with agent and takes the system's default
-// proxy configuration; not open on failure.
+// proxy configuration; not open on failure. The support log is told the
+// proxy in use (host and port only) whenever it differs from the one before.
 HttpHandle httpOpenSession(const char16_t* agent);
 
 // A connection of the session to host on port; not open on failure.
@@ -70,6 +71,9 @@ bool httpReceiveResponse(HttpHandle& request);
 // The number of body bytes that can be read now; 0 once the body is complete.
 // False when the transfer broke.
 bool httpQueryDataAvailable(HttpHandle& request, std::uint32_t& available);
+
+// The status code of the answer whose headers arrived; 0 when there is none.
+std::uint32_t httpStatusCode(HttpHandle& request);
 
 // Reads up to count body bytes; bytesRead says how many were placed.
 bool httpReadData(HttpHandle& request, void* buffer, std::uint32_t count, std::uint32_t& bytesRead);

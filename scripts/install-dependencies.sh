@@ -2,6 +2,8 @@
 # Installs the packages the build and the tests need (Debian 12, as root).
 # clang with its runtime libraries (libFuzzer, sanitizers) builds the fuzz
 # targets; llvm brings llvm-symbolizer for readable sanitizer reports.
+# libproxy-dev gives the Linux HTTP client the desktop's proxy settings; its
+# GNOME plugin lets the test set them through GSettings.
 # libsystemd-dev (sd-bus) lets the Linux volumes group ask UDisks2;
 # dbus-daemon, python3-dbus and python3-gi run the scripted UDisks2 service
 # of its tests; udisks2 and udev run the real service for them, with the radio
@@ -22,7 +24,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     g++-mingw-w64-x86-64-posix
     googletest
-    libcurl4-openssl-dev libssl-dev
+    libcurl4-openssl-dev libssl-dev libproxy-dev libproxy1-plugin-gsettings
     qt6-base-dev fonts-dejavu-core
     wine wine64 dosfstools
     xvfb x11-apps netpbm

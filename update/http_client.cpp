@@ -6,7 +6,9 @@
 
 #include "platform/files.h"
 #include "platform/http.h"
+#include "platform/support_log.h"
 
+#include <cstdio>
 #include <limits>
 
 #ifndef ONDAVOX_UPDATE_HOST
@@ -66,7 +68,7 @@ std::int32_t resultOf(std::uint64_t total) {
 // The whole fetch; everything it opens is closed when it returns. overLimit
 // tells that a file-mode body went on past fileModeLimit.
 std::int32_t fetch(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
-                   bool toFile, bool& overLimit) {
+                   bool toFile, bool& overLimit, std::uint32_t& status) {
     platform::File file;
     if (toFile) {
         file = platform::createEmptyForWriting(static_cast<const char*>(destination));
@@ -97,6 +99,7 @@ std::int32_t fetch(const char16_t* folder, const char16_t* fileName, std::uint32
     if (!platform::httpReceiveResponse(request)) {
         return 0;
     }
+    status = platform::httpStatusCode(request);
 
     RequestSource source{request};
     if (toFile) {
@@ -108,12 +111,46 @@ std::int32_t fetch(const char16_t* folder, const char16_t* fileName, std::uint32
     return resultOf(transferToMemory(source, static_cast<std::uint8_t*>(destination), capacity));
 }
 
+// The request's address for the log: the server and the path as ASCII, any
+// other character shown as '?'.
+void describeRequest(const char16_t* folder, const char16_t* fileName, char (&text)[2 * REQUEST_PATH_CAPACITY]) {
+    std::size_t length = 0;
+    auto append = [&](const char16_t* part) {
+        for (; *part != u'\0' && length + 1 < sizeof text; ++part) {
+            text[length++] = *part >= 0x20 && *part < 0x7F ? static_cast<char>(*part) : '?';
+        }
+    };
+    append(u"http://");
+    append(UPDATE_SERVER_HOST);
+    char port[8];
+    std::snprintf(port, sizeof port, ":%u", static_cast<unsigned>(UPDATE_SERVER_PORT));
+    for (const char* c = port; *c != '\0' && length + 1 < sizeof text; ++c) {
+        text[length++] = *c;
+    }
+    append(folder);
+    append(fileName);
+    text[length] = '\0';
+}
+
 }  // namespace
 
 std::int32_t httpGet(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
                      bool toFile) {
+    const std::uint64_t started = platform::monotonicMilliseconds();
     bool overLimit = false;
-    const std::int32_t result = fetch(folder, fileName, capacity, destination, toFile, overLimit);
+    std::uint32_t status = 0;
+    const std::int32_t result = fetch(folder, fileName, capacity, destination, toFile, overLimit, status);
+    const auto took = static_cast<unsigned long long>(platform::monotonicMilliseconds() - started);
+    char address[2 * REQUEST_PATH_CAPACITY];
+    describeRequest(folder, fileName, address);
+    if (result < 0) {
+        platform::supportLog("GET %s: not sent (%llu ms)", address, took);
+    } else if (status == 0) {
+        platform::supportLog("GET %s: no answer (%llu ms)", address, took);
+    } else {
+        platform::supportLog("GET %s: status %u, %ld bytes%s (%llu ms)", address, static_cast<unsigned>(status),
+                             static_cast<long>(result), overLimit ? ", over the size limit and dropped" : "", took);
+    }
     if (overLimit) {
         // Gigabytes that can never be installed are not left in the
         // temporary folder, which nothing ever cleans up.

@@ -9,6 +9,7 @@
 #include "device/device_write_guard.h"
 #include "device/status_file.h"
 #include "platform/files.h"
+#include "platform/support_log.h"
 #include "platform/temp_files.h"
 #include "update/http_client.h"
 #include "update/md5.h"
@@ -53,6 +54,15 @@ std::string_view receivedChecksumText() {
     return text.substr(0, text.find('\0'));
 }
 
+void formatDigest(const Md5Digest& digest, char (&text)[MD5_HEX_DIGITS + 1]) {
+    static const char HEX[] = "0123456789abcdef";
+    for (std::size_t k = 0; k < MD5_DIGEST_SIZE; ++k) {
+        text[2 * k] = HEX[digest[k] >> 4];
+        text[2 * k + 1] = HEX[digest[k] & 15];
+    }
+    text[MD5_HEX_DIGITS] = '\0';
+}
+
 }  // namespace
 
 void resetImageUpdate() {
@@ -76,7 +86,10 @@ std::int32_t downloadImage(const char16_t* folder) {
     }
     std::snprintf(tempImagePath, sizeof tempImagePath, "%s", tempName);
 
-    return httpGet(folder, IMAGE_FILE, 0, tempImagePath, true) > 0 ? 1 : 0;
+    const std::int32_t received = httpGet(folder, IMAGE_FILE, 0, tempImagePath, true);
+    platform::supportLog("download: %s, %ld bytes into the temporary folder", received > 0 ? "done" : "failed",
+                         static_cast<long>(received > 0 ? received : 0));
+    return received > 0 ? 1 : 0;
 }
 
 std::int32_t verifyImage(const char16_t* folder) {
@@ -88,9 +101,17 @@ std::int32_t verifyImage(const char16_t* folder) {
     const std::int32_t received = httpGet(folder, CHECKSUM_FILE, MD5_TEXT_CAPACITY, md5Text, false);
     md5TextLength = received > 0 ? static_cast<std::uint32_t>(received) : 0;
     if (received <= 0) {
+        platform::supportLog("verification: failed, no checksum from the server");
         return 0;
     }
-    return checksumTextMatches(imageDigest, md5Text, md5TextLength) ? 1 : 0;
+    const bool matches = checksumTextMatches(imageDigest, md5Text, md5TextLength);
+    char digestText[MD5_HEX_DIGITS + 1];
+    formatDigest(imageDigest, digestText);
+    const std::string_view checksum = receivedChecksumText();
+    platform::supportLog("verification: %s, the image's MD5 %s, the server's checksum \"%.*s\"",
+                         matches ? "done" : "failed", digestText, static_cast<int>(checksum.size() > 64 ? 64 : checksum.size()),
+                         checksum.data());
+    return matches ? 1 : 0;
 }
 
 bool checksumTextMatches(const Md5Digest& digest, const char* received, std::uint32_t length) {
@@ -113,7 +134,25 @@ bool checksumTextMatches(const Md5Digest& digest, const char* received, std::uin
     return !isHexPair(text, MD5_HEX_DIGITS);
 }
 
+namespace {
+
+std::int32_t copyImageToDevice(std::uint64_t& copied);
+
+}  // namespace
+
 std::int32_t installImage() {
+    std::uint64_t copied = 0;
+    const std::int32_t installed = copyImageToDevice(copied);
+    platform::supportLog("install: %s, %llu bytes of the image written to the radio", installed != 0 ? "done" : "failed",
+                         static_cast<unsigned long long>(copied));
+    return installed;
+}
+
+namespace {
+
+// The image onto the device's slot, then its checksum record; copied tells
+// how many image bytes reached the slot.
+std::int32_t copyImageToDevice(std::uint64_t& copied) {
     // Only onto a radio found and read in this run, with an update slot:
     // before that deviceRoot may be empty or change under the copy.
     if (!device::deviceFilesRead.load(std::memory_order_acquire) || device::updateSupported == 0) {
@@ -125,7 +164,6 @@ std::int32_t installImage() {
     if (!section.admitted()) {
         return 0;
     }
-    std::uint64_t copied = 0;
     {
         char slotPath[device::DEVICE_PATH_CAPACITY];
         if (!device::formatDevicePath(slotPath, device::UPDATE_SLOT_PATH)) {
@@ -190,5 +228,7 @@ std::int32_t installImage() {
     }
     return device::rewriteDeviceFile(checksumPath, record, static_cast<std::uint32_t>(recordLength), old) ? 1 : 0;
 }
+
+}  // namespace
 
 }  // namespace update

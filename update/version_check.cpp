@@ -2,6 +2,8 @@
 
 #include "update/version_check.h"
 
+#include "platform/support_log.h"
+
 #include "update/http_client.h"
 
 #include <cstdio>
@@ -113,6 +115,8 @@ std::int32_t checkForUpdate(const char* deviceVersionText, const char16_t* folde
     const FirmwareVersion server = parseVersionText(serverText);
     formatVersion(device, currentVersionText);
     formatVersion(server, latestVersionText);
+    platform::supportLog("version check: the radio has %s, the server offers %s", currentVersionText,
+                         latestVersionText);
 
     if (device.major != server.major) {
         return device.major < server.major ? 1 : 0;

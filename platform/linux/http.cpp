@@ -1,6 +1,9 @@
 // HTTP on Linux: libcurl behind the session / connection / request calls of
-// the Windows client. The system's default proxy configuration is libcurl's:
-// the proxy environment variables (http_proxy, no_proxy). The body is handed
+// the Windows client. The system's default proxy configuration is the
+// environment's http_proxy (with no_proxy) where it is set, as libcurl reads
+// it; else the desktop's proxy settings, through libproxy (GNOME's and KDE's
+// settings, a proxy auto-configuration script), as WinHTTP's default takes
+// the system's settings on Windows. The body is handed
 // over through one buffer of fixed size: libcurl's write callback appends to
 // it while there is room and otherwise pauses the transfer until the buffer
 // has been read empty, so the bytes come out in arrival order and nothing
@@ -18,14 +21,19 @@
 
 #include "platform/http.h"
 
+#include "platform/support_log.h"
+
 #include <curl/curl.h>
+#include <proxy.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -163,6 +171,47 @@ std::string utf8(const char16_t* text) {
         }
     }
     return out;
+}
+
+// The proxy for url: the one in http_proxy is left to libcurl (proxy then
+// stays empty and false is returned); else the desktop's, where "" means a
+// direct connection. Tells the support log which one, once per change.
+bool desktopProxyFor(const std::string& url, std::string& proxy) {
+    static std::mutex lock;
+    static std::string lastLine;
+    std::string line;
+    bool fromDesktop = false;
+    const char* environment = std::getenv("http_proxy");
+    if (environment != nullptr && environment[0] != '\0') {
+        char shown[SUPPORT_LOG_LINE_CAPACITY];
+        proxyHostAndPort(environment, shown, sizeof shown);
+        line = std::string("proxy: ") + shown + " (from http_proxy)";
+    } else {
+        fromDesktop = true;
+        // A factory per request reads the settings as they are now, as the
+        // Windows client does; a run makes a handful of requests.
+        pxProxyFactory* const factory = px_proxy_factory_new();
+        char** proxies = factory != nullptr ? px_proxy_factory_get_proxies(factory, url.c_str()) : nullptr;
+        // The first entry is the one to try; "direct://" means none.
+        if (proxies != nullptr && proxies[0] != nullptr && std::strncmp(proxies[0], "direct://", 9) != 0) {
+            proxy = proxies[0];
+        }
+        if (proxies != nullptr) {
+            px_proxy_factory_free_proxies(proxies);
+        }
+        if (factory != nullptr) {
+            px_proxy_factory_free(factory);
+        }
+        char shown[SUPPORT_LOG_LINE_CAPACITY];
+        proxyHostAndPort(proxy.c_str(), shown, sizeof shown);
+        line = std::string("proxy: ") + (proxy.empty() ? "none" : shown) + " (the desktop's settings)";
+    }
+    const std::lock_guard<std::mutex> guard(lock);
+    if (line != lastLine) {
+        lastLine = line;
+        supportLog("%s", line.c_str());
+    }
+    return fromDesktop;
 }
 
 template <typename T>
@@ -361,6 +410,12 @@ HttpHandle httpOpenRequest(const HttpHandle& connection, const char16_t* verb, c
     ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEDATA, request) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_HEADERDATA, request) == CURLE_OK;
+    std::string proxy;
+    if (desktopProxyFor(request->url, proxy)) {
+        // An empty proxy turns off every one libcurl would take from the
+        // environment on its own (all_proxy).
+        ok = ok && curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str()) == CURLE_OK;
+    }
     if (!ok) {
         return {};
     }
@@ -406,6 +461,11 @@ bool httpQueryDataAvailable(HttpHandle& request, std::uint32_t& available) {
         return true;
     }
     return r->result == CURLE_OK;
+}
+
+std::uint32_t httpStatusCode(HttpHandle& request) {
+    const Request* r = objectOf<Request>(request);
+    return r != nullptr && r->headersComplete ? static_cast<std::uint32_t>(r->lastStatus) : 0;
 }
 
 bool httpReadData(HttpHandle& request, void* buffer, std::uint32_t count, std::uint32_t& bytesRead) {

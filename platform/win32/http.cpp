@@ -5,10 +5,15 @@
 
 #include "platform/http.h"
 
+#include "platform/support_log.h"
+
 #include <windows.h>
 #include <winhttp.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
 
 namespace platform {
 
@@ -23,6 +28,40 @@ const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_
 HINTERNET internetOf(const HttpHandle& handle) { return reinterpret_cast<HINTERNET>(handle.native()); }
 
 HttpHandle own(HINTERNET internet) { return HttpHandle{reinterpret_cast<std::intptr_t>(internet)}; }
+
+// Tells the support log the system's default proxy for plain HTTP, once per
+// change. The setting is a list ("http=host:port;https=...") or one address
+// for every scheme; only its host and port are written.
+void logDefaultProxy() {
+    static std::mutex lock;
+    static char lastLine[SUPPORT_LOG_LINE_CAPACITY];
+    char address[SUPPORT_LOG_LINE_CAPACITY] = "";
+    WINHTTP_PROXY_INFO info{};
+    if (::WinHttpGetDefaultProxyConfiguration(&info)) {
+        if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy != nullptr) {
+            std::snprintf(address, sizeof address, "%ls", info.lpszProxy);
+        }
+        if (info.lpszProxy != nullptr) ::GlobalFree(info.lpszProxy);
+        if (info.lpszProxyBypass != nullptr) ::GlobalFree(info.lpszProxyBypass);
+    }
+    const char* entry = address;
+    if (const char* http = std::strstr(address, "http="); http != nullptr) {
+        entry = http + 5;
+    } else if (std::strchr(address, '=') != nullptr) {
+        entry = "";  // a list without an entry for plain HTTP
+    }
+    char kept[SUPPORT_LOG_LINE_CAPACITY];
+    std::snprintf(kept, sizeof kept, "%.*s", static_cast<int>(std::strcspn(entry, "; ")), entry);
+    char shown[SUPPORT_LOG_LINE_CAPACITY];
+    proxyHostAndPort(kept, shown, sizeof shown);
+    char line[SUPPORT_LOG_LINE_CAPACITY];
+    std::snprintf(line, sizeof line, "proxy: %s (the system's default)", shown[0] != '\0' ? shown : "none");
+    const std::lock_guard<std::mutex> guard(lock);
+    if (std::strcmp(line, lastLine) != 0) {
+        std::snprintf(lastLine, sizeof lastLine, "%s", line);
+        supportLog("%s", line);
+    }
+}
 
 }  // namespace
 
@@ -39,6 +78,9 @@ HttpHandle httpOpenSession(const char16_t* agent) {
     HttpHandle session = own(::WinHttpOpen(wide(agent), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                            WINHTTP_NO_PROXY_BYPASS, 0));
     DWORD limit = testTimeoutMs;
+    if (session.isOpen()) {
+        logDefaultProxy();
+    }
     if (session.isOpen() && limit == 0) {
         // Windows waits at most 90 s for an answer's head by default; Wine's
         // WinHTTP waits without end unless asked, so the same limit is set
@@ -82,6 +124,16 @@ bool httpQueryDataAvailable(HttpHandle& request, std::uint32_t& available) {
     const BOOL ok = ::WinHttpQueryDataAvailable(internetOf(request), &count);
     available = count;
     return ok != FALSE;
+}
+
+std::uint32_t httpStatusCode(HttpHandle& request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!::WinHttpQueryHeaders(internetOf(request), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                               WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+        return 0;
+    }
+    return status;
 }
 
 bool httpReadData(HttpHandle& request, void* buffer, std::uint32_t count, std::uint32_t& bytesRead) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/main_dialog.h"
+#include "app/run_log.h"
 #include "app/ui_strings.h"
 #include "platform/volumes.h"
 #include "program/linux/program.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
                     platform::volumeDiscoveryName());
         return 0;
     }
+    app::openRunLog("ondavox-utility", ONDAVOX_PROGRAM_VERSION);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ondavox-utility"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ondavox/ondavox.ico")));
@@ -39,5 +41,6 @@ int main(int argc, char** argv) {
     // so a task inside a write to the radio finishes it without waiting for
     // this thread.
     app::onProgramEnding();
+    app::closeRunLog(0);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/main_dialog.h"
+#include "app/run_log.h"
 #include "app/ui_strings.h"
 #include "program/win32/program.h"
 #include "res/control_ids.h"
@@ -25,6 +26,7 @@ HACCEL loadShortcuts() {
 }  // namespace program
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    app::openRunLog("Ondavox Utility", ONDAVOX_PROGRAM_VERSION);
     app::loadUiStrings();
 
     WNDCLASSEXA windowClass = {};
@@ -45,6 +47,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     HWND window = CreateWindowExA(0, app::uiStrings.windowClass, app::uiStrings.windowTitle,
                                   WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
+        app::closeRunLog(0);
         return 0;
     }
     ShowWindow(window, showCommand);
@@ -65,5 +68,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     // save, an install or putting old bytes back) finishes before the
     // process does.
     app::onProgramEnding();
+    app::closeRunLog(static_cast<int>(message.wParam));
     return static_cast<int>(message.wParam);
 }

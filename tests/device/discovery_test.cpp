@@ -1,14 +1,22 @@
 // Device discovery and the mode switch against a scripted list of drives.
 // Each sleep moves the script on, so the waits cost no real time.
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "device/device_settings.h"
 #include "device/discovery.h"
+#include "platform/support_log.h"
 #include "platform/threads.h"
 #include "tests/support/open_counter.h"
 #include "tests/support/temp_folder.h"
@@ -282,6 +290,50 @@ TEST_F(SwitchDevice, UnreadableFlagsWaitForTheVolumeAndLookAgain) {
     EXPECT_EQ(device::switchDeviceToWritable(), 1);
     EXPECT_EQ(std::string(device::deviceRoot), driveE.root());
     EXPECT_EQ(testsupport::recordedSleeps(), (std::vector<std::uint32_t>{1000}));
+}
+
+// The support log hears of what the polls see when it changes, not at every
+// poll: a long wait is one line, the radio's arrival one, its move to another
+// root (as after the switch) one, its leaving one.
+TEST(DiscoveryLog, WritesALineOnlyWhenWhatThePollsSeeChanges) {
+    testsupport::TempFolder state;
+#ifdef _WIN32
+    ::SetEnvironmentVariableA("LOCALAPPDATA", state.nativePath("home").c_str());
+#else
+    ::setenv("XDG_STATE_HOME", state.nativePath("home").c_str(), 1);
+#endif
+    ASSERT_TRUE(platform::openSupportLog("discovery test"));
+    const std::string path = platform::supportLogPath();
+    testsupport::scriptDrives({{}, {}, {withSerial(drive('D'), OTHER_SERIAL)}, {drive('E')}, {drive('E')},
+                               {drive('F')}, {drive('F')}, {}, {}});
+    device::resetDiscovery();
+    for (int poll = 0; poll < 9; ++poll) {
+        device::findDevice();
+        platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
+    }
+    platform::closeSupportLog("test over");
+#ifdef _WIN32
+    ::SetEnvironmentVariableA("LOCALAPPDATA", nullptr);
+#else
+    ::unsetenv("XDG_STATE_HOME");
+#endif
+
+    std::ifstream file(path, std::ios::binary);
+    const std::string log(std::istreambuf_iterator<char>(file), {});
+    std::vector<std::string> lines;
+    for (std::size_t at = log.find("] drives: "); at != std::string::npos; at = log.find("] drives: ", at + 1)) {
+        lines.push_back(log.substr(at + 2, log.find('\n', at) - at - 2));
+    }
+    const std::string notFound = "drives: no usable removable FAT32 drive with the radio's serial";
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "drives: listed through scripted drive list",
+                         notFound,
+                         "drives: passed over D:\\: another volume serial",
+                         "drives: the radio found at E:\\ (removable, FAT32, serial ECE2-2CF8)",
+                         "drives: the radio found at F:\\ (removable, FAT32, serial ECE2-2CF8)",
+                         notFound,
+                     }))
+        << log;
 }
 
 }  // namespace

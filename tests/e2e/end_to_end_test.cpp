@@ -18,8 +18,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <iterator>
 #include <memory>
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -156,10 +158,21 @@ protected:
         ASSERT_TRUE(logind_->start(radio_->busAddress(), error)) << error;
     }
 
-    // Starts the program and waits for its dialog.
-    void startProgram() {
+    // Starts the program and waits for its dialog. proxyCredentials
+    // ("user:password@") go into the proxy's address.
+    void startProgram(const std::string& proxyCredentials = "") {
         std::vector<std::string> environment;
-        if (server_) environment.push_back("http_proxy=" + server_->proxyUrl());
+        if (server_) {
+            std::string proxy = server_->proxyUrl();
+            proxy.insert(proxy.find("://") + 3, proxyCredentials);
+            environment.push_back("http_proxy=" + proxy);
+        }
+        if (GetParam() == Platform::Linux) {
+            // The Linux program's own state and temporary folders are the test's.
+            environment.push_back("XDG_STATE_HOME=" + (work_ / "state").string());
+            environment.push_back("TMPDIR=" + (work_ / "tmp").string());
+            fs::create_directories(work_ / "tmp");
+        }
         e2e::ServerLaunch launch;
         if (GetParam() == Platform::Windows) {
             launch = e2e::windowsProgramServer(prefix_, build_);
@@ -278,6 +291,46 @@ protected:
 
     fs::path radioFile(const std::string& relative) { return work_ / "radio" / relative; }
 
+    // The folders a run of the program writes into on this computer: its log
+    // folder and its temporary folder (under Wine, the user profile's).
+    std::vector<fs::path> programFolders() {
+        if (GetParam() == Platform::Linux) return {work_ / "state" / "ondavox-utility", work_ / "tmp"};
+        std::vector<fs::path> folders;
+        for (const auto& user : fs::directory_iterator(fs::path(prefix_) / "drive_c/users")) {
+            folders.push_back(user.path() / "AppData/Local/Ondavox Utility/logs");
+            folders.push_back(user.path() / "Temp");  // Wine's TEMP
+            folders.push_back(user.path() / "AppData/Local/Temp");
+        }
+        return folders;
+    }
+
+    // The log file this run made: the one run file in the log folder that
+    // was not there before. "" when there is not exactly one.
+    std::string runLog(const std::map<fs::path, fs::file_time_type>& before) {
+        std::vector<fs::path> made;
+        for (const auto& [path, time] : filesIn(programFolders())) {
+            if (before.count(path) == 0 && path.filename().string().rfind("run-", 0) == 0 &&
+                path.extension() == ".log") {
+                made.push_back(path);
+            }
+        }
+        EXPECT_EQ(made.size(), 1u) << "this run's log is missing or not alone";
+        return made.size() == 1 ? readBytes(made.front()) : "";
+    }
+
+    // Every file below folders, with its last write time.
+    static std::map<fs::path, fs::file_time_type> filesIn(const std::vector<fs::path>& folders) {
+        std::map<fs::path, fs::file_time_type> files;
+        for (const fs::path& folder : folders) {
+            std::error_code error;
+            for (auto it = fs::recursive_directory_iterator(folder, error); !error && it != fs::end(it);
+                 it.increment(error)) {
+                if (it->is_regular_file()) files[it->path()] = it->last_write_time();
+            }
+        }
+        return files;
+    }
+
     std::string prefix_;
     std::string build_;
     std::string linuxProgram_;
@@ -342,6 +395,7 @@ TEST_P(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
     startServer("server");
     startRadio("hxa-v2");
     startLogind();
+    const auto before = filesIn(programFolders());
     startProgram();
     ASSERT_TRUE(waitOffer(offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
     EXPECT_EQ(text(IDC_FIRST_BUTTON), TEXT_YES);
@@ -362,6 +416,18 @@ TEST_P(EndToEnd, AcceptedOfferDownloadsVerifiesAndInstallsTheImage) {
     EXPECT_EQ(readBytes(radioFile("doc/update.bin")),
               readBytes(SOURCE + "/simulator/server/firmware/latest/Ondavox_update.bvn"));
     EXPECT_TRUE(radio_->log().waitFor("update accepted", 10s)) << readBytes(work_ / "radio.log");
+
+    // The log tells the three steps with their sizes and the digest.
+    const std::string image = readBytes(SOURCE + "/simulator/server/firmware/latest/Ondavox_update.bvn");
+    const std::string digest = readBytes(SOURCE + "/simulator/server/firmware/latest/Ondavox_update.md5").substr(0, 32);
+    const std::string log = runLog(before);
+    for (const std::string& line : {
+             "] download: done, " + std::to_string(image.size()) + " bytes into the temporary folder\n",
+             "] verification: done, the image's MD5 " + digest + ", the server's checksum \"" + digest,
+             "] install: done, " + std::to_string(image.size()) + " bytes of the image written to the radio\n",
+         }) {
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    }
     EXPECT_EQ(pathsAsked(), (std::vector<std::string>{"/firmware/latest/version.info",
                                                       "/firmware/latest/Ondavox_update.bvn",
                                                       "/firmware/latest/Ondavox_update.md5"}));
@@ -605,6 +671,70 @@ TEST_P(EndToEnd, CancelWhileWaitingEndsTheProgram) {
     ASSERT_EQ(send("click " + std::to_string(IDC_TASK_BUTTON)), "ok");
     expectProgramEnds(10);
     EXPECT_TRUE(server_->requests().empty());
+}
+
+// The run's log for support: a distinctive PIN and GSM password typed into
+// the form, the radio's Wi-Fi password, and a proxy with credentials; afterwards no file the run wrote on this computer
+// or on the radio holds any of them (the configuration file alone holds the
+// form's, where they belong), and the run's log tells what happened.
+TEST_P(EndToEnd, SupportLogTellsTheRunAndHoldsNoSecret) {
+    const std::string pin = "86420975";
+    const std::string gsmPassword = "gsm-Pass-Q7x4Rv";
+    const std::string wifiPassword = "tea-and-toast-42";  // the sample radio's, not on the form
+    const std::string proxyUser = "proxy-User-J5n2";
+    const std::string proxyPassword = "proxy-Pass-T9c6";
+    startServer("server-current");
+    startRadio("hxa-v2");
+    const std::vector<fs::path> folders = programFolders();
+    const auto before = filesIn(folders);
+    const auto started = fs::file_time_type::clock::now() - 2s;
+    // Credentials in http_proxy are a Linux user's way; Windows keeps none
+    // in its proxy setting (WinHTTP asks for them apart, and this program
+    // gives none), and Wine's WinHTTP sends nothing through an http_proxy
+    // that holds them.
+    startProgram(GetParam() == Platform::Linux ? proxyUser + ":" + proxyPassword + "@" : "");
+    expectFormOf("4711", "web.vodafone.de", "139.7.30.125", "Germany", "Vodafone - Postpaid");
+    ASSERT_EQ(send("set-text " + std::to_string(IDC_GSM_PIN) + " " + pin), "ok");
+    ASSERT_EQ(send("set-text " + std::to_string(IDC_GSM_PASSWORD) + " " + gsmPassword), "ok");
+    ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
+    EXPECT_TRUE(waitText(IDC_INFO_AREA, std::string(TEXT_SAVING_CONFIGURATION) + " done", 20));
+    expectProgramEnds(20);
+
+    const std::string config = readBytes(radioFile("doc/global-config.cfg"));
+    for (const std::string& secret : {pin, gsmPassword, wifiPassword}) {
+        EXPECT_NE(config.find(secret), std::string::npos) << secret << " was not saved";
+    }
+    std::vector<fs::path> written;
+    for (const auto& [path, time] : filesIn(folders)) {
+        const auto old = before.find(path);
+        if (old == before.end() || old->second != time) written.push_back(path);
+    }
+    for (const auto& [path, time] : filesIn({work_ / "radio"})) {
+        if (time >= started) written.push_back(path);
+    }
+    for (const fs::path& path : written) {
+        const std::string bytes = readBytes(path);
+        const bool isConfig = path == radioFile("doc/global-config.cfg");
+        for (const std::string& secret : {pin, gsmPassword, wifiPassword, proxyUser, proxyPassword}) {
+            if (isConfig && secret.rfind("proxy", 0) != 0) continue;
+            EXPECT_EQ(bytes.find(secret), std::string::npos) << path << " holds " << secret;
+        }
+    }
+
+    const std::string log = runLog(before);
+    const std::string proxy = server_->proxyUrl().substr(server_->proxyUrl().find("://") + 3);
+    const std::vector<std::string> expected = {
+        std::string(" ") + ONDAVOX_PROGRAM_VERSION + " (build: ",
+        "] system: ",
+        "] drives: listed through ",
+        "] drives: the radio found at ",
+        "] proxy: " + proxy.substr(0, proxy.find('/')) + " (",
+        "/firmware/latest/version.info: status 200, ",
+        "] save: done, the configuration file 1024 bytes long\n",
+    };
+    for (const std::string& line : expected) EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    const std::string last = "] run ended: exit code 0\n";
+    EXPECT_EQ(log.size() >= last.size() ? log.substr(log.size() - last.size()) : log, last) << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, EndToEnd, ::testing::Values(Platform::Windows, Platform::Linux),
