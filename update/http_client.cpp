@@ -35,8 +35,14 @@ struct RequestSource {
 
 struct FileSink {
     platform::File& file;
+    const ProgressSink& progress;
+    std::uint64_t total;         // the announced length, 0 when none
+    std::uint64_t written = 0;   // bytes whose write completed
     bool write(const void* data, std::uint32_t length, std::uint32_t& bytesWritten) {
-        return platform::writeFile(file, data, length, bytesWritten);
+        const bool ok = platform::writeFile(file, data, length, bytesWritten);
+        written += bytesWritten < length ? bytesWritten : length;
+        progress(written, total);
+        return ok;
     }
 };
 
@@ -66,7 +72,7 @@ std::int32_t resultOf(std::uint64_t total) {
 // The whole fetch; everything it opens is closed when it returns. overLimit
 // tells that a file-mode body went on past fileModeLimit.
 std::int32_t fetch(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
-                   bool toFile, bool& overLimit) {
+                   bool toFile, const ProgressSink& progress, bool& overLimit) {
     platform::File file;
     if (toFile) {
         file = platform::createEmptyForWriting(static_cast<const char*>(destination));
@@ -100,7 +106,12 @@ std::int32_t fetch(const char16_t* folder, const char16_t* fileName, std::uint32
 
     RequestSource source{request};
     if (toFile) {
-        FileSink sink{file};
+        std::uint64_t total = 0;
+        if (!platform::httpContentLength(request, total)) {
+            total = 0;
+        }
+        progress(0, total);
+        FileSink sink{file, progress, total};
         const FileTransfer transfer = transferToFile(source, sink, fileModeLimit);
         overLimit = transfer.overLimit;
         return resultOf(transfer.received);
@@ -111,9 +122,9 @@ std::int32_t fetch(const char16_t* folder, const char16_t* fileName, std::uint32
 }  // namespace
 
 std::int32_t httpGet(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
-                     bool toFile) {
+                     bool toFile, const ProgressSink& progress) {
     bool overLimit = false;
-    const std::int32_t result = fetch(folder, fileName, capacity, destination, toFile, overLimit);
+    const std::int32_t result = fetch(folder, fileName, capacity, destination, toFile, progress, overLimit);
     if (overLimit) {
         // Gigabytes that can never be installed are not left in the
         // temporary folder, which nothing ever cleans up.

@@ -23,6 +23,7 @@ namespace update {
 char tempImagePath[LOCAL_PATH_CAPACITY];
 char md5Text[MD5_TEXT_CAPACITY];
 std::uint32_t md5TextLength;
+std::uint64_t tempImageLength;
 
 namespace {
 
@@ -59,11 +60,13 @@ void resetImageUpdate() {
     tempImagePath[0] = '\0';
     std::memset(md5Text, 0, sizeof md5Text);
     md5TextLength = 0;
+    tempImageLength = 0;
     md5Reset();
 }
 
-std::int32_t downloadImage(const char16_t* folder) {
+std::int32_t downloadImage(const char16_t* folder, const ProgressSink& progress) {
     md5Reset();
+    tempImageLength = 0;
 
     char tempFolder[platform::TEMP_PATH_CAPACITY];
     const std::uint32_t folderLength = platform::getTempFolder(tempFolder, platform::TEMP_PATH_CAPACITY);
@@ -76,7 +79,16 @@ std::int32_t downloadImage(const char16_t* folder) {
     }
     std::snprintf(tempImagePath, sizeof tempImagePath, "%s", tempName);
 
-    return httpGet(folder, IMAGE_FILE, 0, tempImagePath, true) > 0 ? 1 : 0;
+    // The written length is kept for the install's progress, and passed on.
+    struct Recorder {
+        const ProgressSink& caller;
+        static void report(void* context, std::uint64_t done, std::uint64_t total) {
+            tempImageLength = done;
+            static_cast<const Recorder*>(context)->caller(done, total);
+        }
+    } recorder{progress};
+    const ProgressSink recording{&Recorder::report, &recorder};
+    return httpGet(folder, IMAGE_FILE, 0, tempImagePath, true, recording) > 0 ? 1 : 0;
 }
 
 std::int32_t verifyImage(const char16_t* folder) {
@@ -113,7 +125,7 @@ bool checksumTextMatches(const Md5Digest& digest, const char* received, std::uin
     return !isHexPair(text, MD5_HEX_DIGITS);
 }
 
-std::int32_t installImage() {
+std::int32_t installImage(const ProgressSink& progress) {
     // Only onto a radio found and read in this run, with an update slot:
     // before that deviceRoot may be empty or change under the copy.
     if (!device::deviceFilesRead.load(std::memory_order_acquire) || device::updateSupported == 0) {
@@ -142,6 +154,7 @@ std::int32_t installImage() {
 
         // One block in static storage: one install at a time, and no heap.
         alignas(4096) static std::uint8_t block[IMAGE_COPY_BLOCK];
+        progress(0, tempImageLength);
         for (;;) {
             std::uint32_t bytesRead = 0;
             if (!platform::readFile(image, block, IMAGE_COPY_BLOCK, bytesRead)) {
@@ -157,6 +170,7 @@ std::int32_t installImage() {
                 return 0;
             }
             copied += bytesRead;
+            progress(copied, tempImageLength);
         }
         // The image closes first, then the device's slot; the image counts as
         // installed only once it has reached the device.
