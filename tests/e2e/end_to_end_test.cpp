@@ -476,7 +476,7 @@ TEST_P(EndToEnd, TheProgressBarClimbsWhileTheImageDownloads) {
     const auto end = std::chrono::steady_clock::now() + 60s;
     while (std::chrono::steady_clock::now() < end) {
         const std::string seen = value(bar);
-        if (text(IDC_INFO_AREA) != downloading) break;
+        if (text(IDC_INFO_AREA) != e2e::CommandServer::escape(downloading)) break;
         if (seen == "moving") continue;
         ASSERT_NE(seen, "hidden") << "the bar is hidden during the download";
         shares.push_back(std::stoi(seen));
