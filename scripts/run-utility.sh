@@ -140,7 +140,7 @@ screenshot() {
 # click_command ID: the offer declined (or the notice taken) to show the
 # form, and the form left without saving.
 screenshot_each_stage() {
-    local form_seen=0 line
+    local form_seen=0 accepted=0 line
     while IFS= read -r line; do
         line=${line%$'\r'}
         echo "   dialog: $line"
@@ -149,8 +149,15 @@ screenshot_each_stage() {
         info:*"[Yes!] [No, Thanks!]"*)
             sleep 0.3
             screenshot offer
-            # "Yes!" with --accept-update, else "No, Thanks!".
-            click_later 2 "$([ "$accept_update" -eq 1 ] && echo 1 || echo 2)"
+            # "No, Thanks!"; with --accept-update "Yes!", once: the offer may
+            # be reported twice as its text settles, and a second press would
+            # land on the running update.
+            if [ "$accept_update" -eq 0 ]; then
+                click_later 2 2
+            elif [ "$accepted" -eq 0 ]; then
+                accepted=1
+                click_later 2 1
+            fi
             ;;
         info:*"Downloading Update Image... ["*)
             # The bar climbs under the download's line.
