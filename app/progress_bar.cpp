@@ -15,7 +15,8 @@ void ProgressBarFeed::report(void* context, std::uint64_t done, std::uint64_t to
         return;
     }
     feed.lastShown_ = now;
-    platform::onDialogThread(feed.dialog_, [&] { platform::setProgressBar(feed.dialog_, IDC_PROGRESS_BAR, done, total); });
+    platform::onDialogThread(feed.dialog_,
+                             [&] { platform::setProgressBar(feed.dialog_, IDC_PROGRESS_BAR, done, total); });
 }
 
 void showProgressBarAt(platform::DialogHandle dialog, std::uint64_t total) {
@@ -23,8 +24,6 @@ void showProgressBarAt(platform::DialogHandle dialog, std::uint64_t total) {
     platform::showProgressBar(dialog, IDC_PROGRESS_BAR, true);
 }
 
-void hideProgressBar(platform::DialogHandle dialog) {
-    platform::showProgressBar(dialog, IDC_PROGRESS_BAR, false);
-}
+void hideProgressBar(platform::DialogHandle dialog) { platform::showProgressBar(dialog, IDC_PROGRESS_BAR, false); }
 
 }  // namespace app

@@ -41,11 +41,10 @@ public:
             asked_ = true;
             // The dialog's thread is the program's user-interface thread;
             // an apartment already there is kept as it is.
-            const HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-            (void)apartment;
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
             void* list = nullptr;
-            if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                           &list))) {
+            if (SUCCEEDED(
+                    CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3, &list))) {
                 list_ = static_cast<ITaskbarList3*>(list);
                 if (FAILED(list_->HrInit())) {
                     list_->Release();
@@ -75,7 +74,8 @@ void setMarquee(HWND bar, bool moving) {
     const LONG_PTR style = GetWindowLongPtrW(bar, GWL_STYLE);
     const bool marquee = (style & PBS_MARQUEE) != 0;
     if (marquee != moving) {
-        SetWindowLongPtrW(bar, GWL_STYLE, moving ? (style | PBS_MARQUEE) : (style & ~static_cast<LONG_PTR>(PBS_MARQUEE)));
+        SetWindowLongPtrW(bar, GWL_STYLE,
+                          moving ? (style | PBS_MARQUEE) : (style & ~static_cast<LONG_PTR>(PBS_MARQUEE)));
     }
     SendMessageW(bar, PBM_SETMARQUEE, moving ? TRUE : FALSE, 0);
 }

@@ -226,8 +226,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, UpdateTaskBar, ::testing::ValuesIn(BAR_CASES), a
 
 TEST_P(UpdateTaskBar, ClimbsDuringDownloadAndInstallAtMostTenTimesASecond) {
     startUpToOffer();
-    constexpr std::uint64_t SIZE = 3 * update::IMAGE_COPY_BLOCK + 4321;
-    const std::string image = testsupport::patternBytes(92, SIZE);
+    constexpr std::uint64_t IMAGE_LENGTH = 3 * update::IMAGE_COPY_BLOCK + 4321;
+    const std::string image = testsupport::patternBytes(92, IMAGE_LENGTH);
     serveImage("/firmware/latest/", image, updatetest::md5HexOf(image) + "\n");
     testsupport::HttpTestReply pieces;
     pieces.body = image;
@@ -245,8 +245,8 @@ TEST_P(UpdateTaskBar, ClimbsDuringDownloadAndInstallAtMostTenTimesASecond) {
     bool hiddenBeforeInstall = false;
     dialog.onOperation([&](testsupport::DialogOperation operation, int id, const std::string& text) {
         if (operation == testsupport::DialogOperation::SetProgressBar && id == IDC_PROGRESS_BAR) {
-            changes.push_back({dialog.text(IDC_INFO_AREA), testsupport::scriptedClockNow(),
-                               dialog.isVisible(IDC_PROGRESS_BAR)});
+            changes.push_back(
+                {dialog.text(IDC_INFO_AREA), testsupport::scriptedClockNow(), dialog.isVisible(IDC_PROGRESS_BAR)});
         }
         if (operation == testsupport::DialogOperation::SetControlText && text == installing) {
             hiddenBeforeInstall = !dialog.isVisible(IDC_PROGRESS_BAR);
@@ -256,7 +256,7 @@ TEST_P(UpdateTaskBar, ClimbsDuringDownloadAndInstallAtMostTenTimesASecond) {
     acceptOffer();
     dialog.onOperation({});
 
-    EXPECT_EQ(radio.readFile("doc/update.bin").size(), SIZE);
+    EXPECT_EQ(radio.readFile("doc/update.bin").size(), IMAGE_LENGTH);
     EXPECT_TRUE(hiddenBeforeInstall) << "the bar shows while the image is verified";
     const auto& settings = dialog.control(IDC_PROGRESS_BAR).progressHistory;
     ASSERT_EQ(settings.size(), changes.size());
@@ -269,12 +269,12 @@ TEST_P(UpdateTaskBar, ClimbsDuringDownloadAndInstallAtMostTenTimesASecond) {
         ASSERT_GE(at.size(), 2u) << "the bar never moved";
         // The step starts with the bar at 0: moving until the server's length
         // is known, or out of the downloaded length.
-        const std::uint64_t startTotal = step == downloading ? 0 : SIZE;
+        const std::uint64_t startTotal = step == downloading ? 0 : IMAGE_LENGTH;
         EXPECT_EQ(settings[at[0]], (testsupport::MemoryControl::Progress{0, startTotal}));
         for (std::size_t k = 1; k < at.size(); ++k) {
             const std::size_t i = at[k];
             EXPECT_TRUE(changes[i].shown) << "set while hidden: " << i;
-            EXPECT_EQ(settings[i].total, SIZE) << i;
+            EXPECT_EQ(settings[i].total, IMAGE_LENGTH) << i;
             EXPECT_GE(settings[i].done, settings[at[k - 1]].done) << "goes back: " << i;
             EXPECT_GE(changes[i].at - changes[at[k - 1]].at, 100u) << "two changes within 100 ms: " << i;
         }
@@ -286,7 +286,7 @@ TEST_P(UpdateTaskBar, ClimbsDuringDownloadAndInstallAtMostTenTimesASecond) {
             if (changes[i].step == installing) copied.push_back(settings[i].done);
         }
         const std::uint64_t BLOCK = update::IMAGE_COPY_BLOCK;
-        EXPECT_EQ(copied, (std::vector<std::uint64_t>{0, 0, BLOCK, 2 * BLOCK, 3 * BLOCK, SIZE}));
+        EXPECT_EQ(copied, (std::vector<std::uint64_t>{0, 0, BLOCK, 2 * BLOCK, 3 * BLOCK, IMAGE_LENGTH}));
     }
     EXPECT_FALSE(dialog.isVisible(IDC_PROGRESS_BAR));
 }

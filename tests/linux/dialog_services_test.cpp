@@ -3,6 +3,7 @@
 // it; operations wait out the initialisation; once the dialog is gone they are
 // dropped; the 8-bit texts make the round trip; the Debug dialog.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QAccessible>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>

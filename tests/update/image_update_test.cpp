@@ -376,21 +376,21 @@ struct ReportLog {
 // (a chunked body) against no total at all; the install against the length
 // the download wrote.
 TEST_F(ImageUpdate, DownloadAndInstallReportHowFarTheyHaveCome) {
-    constexpr std::size_t SIZE = 2 * update::IMAGE_COPY_BLOCK + 12345;
+    constexpr std::size_t LENGTH = 2 * update::IMAGE_COPY_BLOCK + 12345;
     const struct {
         const char* name;
         testsupport::HttpTestReply::Framing framing;
         std::uint64_t announcedTotal;
     } cases[] = {
-        {"with a length", testsupport::HttpTestReply::Framing::ContentLength, SIZE},
+        {"with a length", testsupport::HttpTestReply::Framing::ContentLength, LENGTH},
         {"chunked", testsupport::HttpTestReply::Framing::Chunked, 0},
     };
-    const std::string image = testsupport::patternBytes(IMAGE_SEED, SIZE);
+    const std::string image = testsupport::patternBytes(IMAGE_SEED, LENGTH);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         testsupport::HttpTestReply reply;
         reply.patternSeed = IMAGE_SEED;
-        reply.patternLength = SIZE;
+        reply.patternLength = LENGTH;
         reply.framing = c.framing;
         reply.pieceSize = 100000;  // arrives in many pieces, as over a network
         server().script(IMAGE_PATH, reply);
@@ -399,12 +399,12 @@ TEST_F(ImageUpdate, DownloadAndInstallReportHowFarTheyHaveCome) {
 
         ReportLog download;
         ASSERT_EQ(update::downloadImage(FOLDER, download.sink()), 1);
-        EXPECT_TRUE(climbsTo(download.reports, SIZE, c.announcedTotal));
+        EXPECT_TRUE(climbsTo(download.reports, LENGTH, c.announcedTotal));
         ASSERT_EQ(update::verifyImage(FOLDER), 1);
 
         ReportLog install;
         ASSERT_EQ(update::installImage(install.sink()), 1);
-        EXPECT_TRUE(climbsTo(install.reports, SIZE, SIZE));
+        EXPECT_TRUE(climbsTo(install.reports, LENGTH, LENGTH));
         EXPECT_TRUE(drive_.readFile("doc/update.bin") == image);
     }
 }
