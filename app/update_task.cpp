@@ -2,6 +2,7 @@
 #include <initializer_list>
 
 #include "app/dialog_state.h"
+#include "app/progress_bar.h"
 #include "app/progress_text.h"
 #include "app/radio_write_hold.h"
 #include "app/tasks.h"
@@ -26,12 +27,30 @@ const char16_t* updateFolder() {
     return updateFolderFor(betaRequested != 0 ? update::UpdateChannel::Beta : update::UpdateChannel::Latest);
 }
 
-// The failed step's line, as one step with what goes with it: dialogState
-// stays Updating, so "Quit" closes the dialog, and no update runs any more, so
-// a beta check may open a new offer.
+// A step's line with the progress bar at its start: moving until the total
+// is known, or at 0 of total.
+void showLongStep(platform::DialogHandle dialog, std::initializer_list<ProgressLine> lines, std::uint64_t total) {
+    platform::onDialogThread(dialog, [&] {
+        showProgress(dialog, lines);
+        showProgressBarAt(dialog, total);
+    });
+}
+
+// A step's line without the bar.
+void showShortStep(platform::DialogHandle dialog, std::initializer_list<ProgressLine> lines) {
+    platform::onDialogThread(dialog, [&] {
+        showProgress(dialog, lines);
+        hideProgressBar(dialog);
+    });
+}
+
+// The failed step's line, as one step with what goes with it: the bar goes,
+// dialogState stays Updating, so "Quit" closes the dialog, and no update runs
+// any more, so a beta check may open a new offer.
 void showFailure(platform::DialogHandle dialog, std::initializer_list<ProgressLine> lines) {
     platform::onDialogThread(dialog, [&] {
         showProgress(dialog, lines);
+        hideProgressBar(dialog);
         platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
         offerFlag = OFFER_CLOSED;
         updateInProgress = 0;
@@ -50,20 +69,22 @@ void updateTask(void* argument) {
     const char* const failed = uiStrings.failed;
     RadioWriteHold hold(UPDATE_HOLD_REASON);
 
-    showProgress(dialog, {{U1, done}, {U2}});
-    if (update::downloadImage(updateFolder()) == 0) {
+    showLongStep(dialog, {{U1, done}, {U2}}, 0);
+    ProgressBarFeed download(dialog);
+    if (update::downloadImage(updateFolder(), download.sink()) == 0) {
         showFailure(dialog, {{U1, done}, {U2, failed}});
         return;
     }
 
-    showProgress(dialog, {{U1, done}, {U2, done}, {U3}});
+    showShortStep(dialog, {{U1, done}, {U2, done}, {U3}});
     if (update::verifyImage(updateFolder()) == 0) {
         showFailure(dialog, {{U1, done}, {U2, done}, {U3, failed}});
         return;
     }
 
-    showProgress(dialog, {{U1, done}, {U2, done}, {U3, done}, {U4}});
-    if (update::installImage() == 0) {
+    showLongStep(dialog, {{U1, done}, {U2, done}, {U3, done}, {U4}}, update::tempImageLength);
+    ProgressBarFeed install(dialog);
+    if (update::installImage(install.sink()) == 0) {
         showFailure(dialog, {{U1, done}, {U2, done}, {U3, done}, {U4, failed}});
         return;
     }
@@ -73,6 +94,7 @@ void updateTask(void* argument) {
     // start in the seconds before it does.
     platform::onDialogThread(dialog, [&] {
         showProgress(dialog, {{U1, done}, {U2, done}, {U3, done}, {U4, done}}, uiStrings.updatingItself);
+        hideProgressBar(dialog);
         platform::setControlText(dialog, IDC_TASK_BUTTON, uiStrings.quit);
         offerFlag = OFFER_CLOSED;
     });

@@ -4,6 +4,7 @@
 //     - MD5 only: the engine's digest over the image held in memory, the
 //       ceiling for a download that digests as it goes;
 //     - ours: downloadImage (a new temporary file, httpGet in file mode with
+//       its progress reports, one per 100 ms taken as the program takes them,
 //       the digest fed as the bytes are written), then the digest completed;
 //     - peer: the same libraries as a user's tools would run them: libcurl's
 //       default download into a new file (what "curl -o" does), then
@@ -24,6 +25,7 @@
 #include "device/discovery.h"
 #include "device/status_file.h"
 #include "platform/files.h"
+#include "platform/threads.h"
 #include "update/http_client.h"
 #include "update/image_update.h"
 #include "update/md5.h"
@@ -117,9 +119,27 @@ int report(bool correct, double seconds) {
     return correct ? 0 : 1;
 }
 
+// What the program's progress bar costs the download, without a dialog: a
+// report after every write, of which one per 100 ms is taken (the program
+// then shows it on the dialog's thread).
+struct ProgressLikeTheProgram {
+    std::uint64_t lastTaken = platform::monotonicMilliseconds();
+    std::uint64_t taken = 0;
+    static void report(void* context, std::uint64_t, std::uint64_t) {
+        auto& progress = *static_cast<ProgressLikeTheProgram*>(context);
+        const std::uint64_t now = platform::monotonicMilliseconds();
+        if (now - progress.lastTaken >= 100) {
+            progress.lastTaken = now;
+            ++progress.taken;
+        }
+    }
+};
+
 int childOurs(std::size_t bytes, std::uint64_t seed) {
     const auto start = Clock::now();
-    const std::int32_t downloaded = update::downloadImage(FOLDER);
+    ProgressLikeTheProgram progress;
+    const std::int32_t downloaded =
+        update::downloadImage(FOLDER, update::ProgressSink{&ProgressLikeTheProgram::report, &progress});
     update::Md5Digest digest{};
     update::md5Final(digest);
     const double seconds = secondsSince(start);

@@ -53,6 +53,28 @@ void setChecked(DialogHandle dialog, int controlId, bool checked);
 // Visibility only; a control's enabled state is never changed.
 void showControl(DialogHandle dialog, int controlId, bool shown);
 
+// A progress bar. Shown or hidden; on Windows the window's taskbar button
+// shows the bar too, where the shell offers that, and is cleared with it.
+void showProgressBar(DialogHandle dialog, int controlId, bool shown);
+// Sets the bar to done of total. Total 0 means no total is known: the bar
+// moves to tell that work goes on, without a share. Done beyond total counts
+// as total.
+void setProgressBar(DialogHandle dialog, int controlId, std::uint64_t done, std::uint64_t total);
+
+// The bar's value in per cent, as every implementation shows it and reports
+// it to assistive tools: done of total, rounded down, at most 100.
+constexpr int progressPercent(std::uint64_t done, std::uint64_t total) {
+    if (total == 0) {
+        return 0;
+    }
+    if (done >= total) {
+        return 100;
+    }
+    // Either form stays inside 64 bits: done < total, and a total above
+    // 2^57 is divided first.
+    return static_cast<int>(total < (1ull << 57) ? done * 100 / total : done / (total / 100 + 1));
+}
+
 // Ends the modal run of the dialog with the given result.
 void closeDialog(DialogHandle dialog, int result);
 

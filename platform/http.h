@@ -68,6 +68,11 @@ bool httpSendRequest(HttpHandle& request);
 // Waits for the response headers; false when no response arrived.
 bool httpReceiveResponse(HttpHandle& request);
 
+// The body's length as the answer announced it (Content-Length); false when
+// it announced none, as with a chunked body or one that ends with the
+// connection. Asked after httpReceiveResponse.
+bool httpContentLength(HttpHandle& request, std::uint64_t& length);
+
 // The number of body bytes that can be read now; 0 once the body is complete.
 // False when the transfer broke.
 bool httpQueryDataAvailable(HttpHandle& request, std::uint32_t& available);

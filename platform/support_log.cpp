@@ -6,8 +6,8 @@
 #include "platform/support_log.h"
 
 #include "platform/support_log_files.h"
+#include "platform/threads.h"
 
-#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -160,11 +160,6 @@ void logLockedAs(bool lastLine, const char* format, ...) {
 }
 
 }  // namespace
-
-std::uint64_t monotonicMilliseconds() {
-    using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 
 bool openSupportLog(const char* programLine) {
     const std::lock_guard<std::mutex> guard(logLock);

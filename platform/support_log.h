@@ -58,9 +58,6 @@ const char* supportLogPath();
 // asks the system) is made only then.
 bool supportLogIsOpen();
 
-// Milliseconds on a clock that only moves forward, for the time a step takes.
-std::uint64_t monotonicMilliseconds();
-
 // Writes the host and port of a proxy's address into buffer: the scheme, any
 // credentials ("user:password@") and any path are left out. "" for an empty
 // address.

@@ -14,4 +14,8 @@ bool startWorker(WorkerProcedure procedure, void* argument);
 // The calling thread waits for the given number of milliseconds.
 void sleepMilliseconds(std::uint32_t milliseconds);
 
+// Milliseconds since some fixed moment, never going back: for spacing events
+// in time, not for telling the time of day.
+std::uint64_t monotonicMilliseconds();
+
 }  // namespace platform

@@ -51,6 +51,7 @@
 #define IDC_VERSION_LABEL 1032
 #define IDC_APN_NOTE 1033
 #define IDC_GSM_GROUP 1034
+#define IDC_PROGRESS_BAR 1035
 
 /* Debug dialog: its OK button is IDC_FIRST_BUTTON. */
 #define IDC_DEBUG_TEXT 1013

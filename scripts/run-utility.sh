@@ -30,6 +30,9 @@ a local update server on 127.0.0.1 that the utility reaches as its HTTP proxy.
   --no-newer     the server offers no newer firmware: straight to the form
   --no-server    no update server at all: the check fails quietly, the form
   --headless     a virtual display even when $DISPLAY is set
+  --accept-update  the server offers a 24 MiB image, sent at 4 MiB/s, and the
+                 run without a display answers "Yes!" to the offer, so the
+                 download's progress bar can be seen (and its screenshot taken)
   --help         this text
 
 The radio appears 3 seconds after the start. Its files are in
@@ -42,7 +45,7 @@ build/run/screenshots/; the run then answers "No, Thanks!" to an offer (or
 TEXT
 }
 
-radio=hxa-v2 read_only=1 tree=server headless=0 native=0
+radio=hxa-v2 read_only=1 tree=server headless=0 native=0 accept_update=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --radio) radio=${2:-}; shift ;;
@@ -51,6 +54,7 @@ while [ $# -gt 0 ]; do
     --no-server) tree= ;;
     --headless) headless=1 ;;
     --native) native=1 ;;
+    --accept-update) accept_update=1 ;;
     --help | -h) usage; exit 0 ;;
     *) echo "unknown option: $1" >&2; usage >&2; exit 2 ;;
     esac
@@ -87,12 +91,23 @@ cleanup() {
 trap cleanup EXIT
 
 # The local update server on a free port; sets proxy (empty without one).
+# With --accept-update it serves a copy of the tree whose image is 24 MiB,
+# sent at 4 MiB/s.
 start_update_server() {
     proxy=
     [ -n "$tree" ] || return 0
     rm -f "$run/server.log"
-    coproc SERVER { exec build/run-native/simulator/ondavox-update-server --root "simulator/$tree" --port 0 \
-        --log "$run/server.log" --quiet; }
+    local root="simulator/$tree" rate=()
+    if [ "$accept_update" -eq 1 ]; then
+        root="$run/server-large"
+        rm -rf "$root"
+        cp -r "simulator/$tree" "$root"
+        head -c $((24 << 20)) /dev/urandom >"$root/firmware/latest/Ondavox_update.bvn"
+        md5sum "$root/firmware/latest/Ondavox_update.bvn" | cut -d' ' -f1 >"$root/firmware/latest/Ondavox_update.md5"
+        rate=(--rate 4M)
+    fi
+    coproc SERVER { exec build/run-native/simulator/ondavox-update-server --root "$root" --port 0 \
+        --log "$run/server.log" --quiet "${rate[@]}"; }
     pids+=("$SERVER_PID")
     read -r first_line <&"${SERVER[0]}"
     port=$(grep -o '[0-9]\+' <<<"$first_line" | tail -n 1)
@@ -125,13 +140,30 @@ screenshot() {
 # click_command ID: the offer declined (or the notice taken) to show the
 # form, and the form left without saving.
 screenshot_each_stage() {
-    local form_seen=0 line
+    local form_seen=0 accepted=0 line
     while IFS= read -r line; do
         line=${line%$'\r'}
         echo "   dialog: $line"
         case "$line" in
         closed | timeout | "no dialog") break ;;
-        info:*"[Yes!] [No, Thanks!]"*) sleep 0.3; screenshot offer; click_later 2 2 ;;
+        info:*"[Yes!] [No, Thanks!]"*)
+            sleep 0.3
+            screenshot offer
+            # "No, Thanks!"; with --accept-update "Yes!", once: the offer may
+            # be reported twice as its text settles, and a second press would
+            # land on the running update.
+            if [ "$accept_update" -eq 0 ]; then
+                click_later 2 2
+            elif [ "$accepted" -eq 0 ]; then
+                accepted=1
+                click_later 2 1
+            fi
+            ;;
+        info:*"Downloading Update Image... ["*)
+            # The bar climbs under the download's line.
+            sleep 2.5
+            screenshot download
+            ;;
         info:*"[OK]"*) sleep 0.3; screenshot notice; click_later 2 1015 ;;
         info:*) sleep 0.3; screenshot progress ;;
         form*)

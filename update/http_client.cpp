@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/http.h"
 #include "platform/support_log.h"
+#include "platform/threads.h"
 
 #include <cstdio>
 #include <limits>
@@ -37,8 +38,14 @@ struct RequestSource {
 
 struct FileSink {
     platform::File& file;
+    const ProgressSink& progress;
+    std::uint64_t total;         // the announced length, 0 when none
+    std::uint64_t written = 0;   // bytes whose write completed
     bool write(const void* data, std::uint32_t length, std::uint32_t& bytesWritten) {
-        return platform::writeFile(file, data, length, bytesWritten);
+        const bool ok = platform::writeFile(file, data, length, bytesWritten);
+        written += bytesWritten < length ? bytesWritten : length;
+        progress(written, total);
+        return ok;
     }
 };
 
@@ -68,7 +75,7 @@ std::int32_t resultOf(std::uint64_t total) {
 // The whole fetch; everything it opens is closed when it returns. overLimit
 // tells that a file-mode body went on past fileModeLimit.
 std::int32_t fetch(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
-                   bool toFile, bool& overLimit, std::uint32_t& status) {
+                   bool toFile, const ProgressSink& progress, bool& overLimit, std::uint32_t& status) {
     platform::File file;
     if (toFile) {
         file = platform::createEmptyForWriting(static_cast<const char*>(destination));
@@ -103,7 +110,12 @@ std::int32_t fetch(const char16_t* folder, const char16_t* fileName, std::uint32
 
     RequestSource source{request};
     if (toFile) {
-        FileSink sink{file};
+        std::uint64_t total = 0;
+        if (!platform::httpContentLength(request, total)) {
+            total = 0;
+        }
+        progress(0, total);
+        FileSink sink{file, progress, total};
         const FileTransfer transfer = transferToFile(source, sink, fileModeLimit);
         overLimit = transfer.overLimit;
         return resultOf(transfer.received);
@@ -135,11 +147,11 @@ void describeRequest(const char16_t* folder, const char16_t* fileName, char (&te
 }  // namespace
 
 std::int32_t httpGet(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
-                     bool toFile) {
+                     bool toFile, const ProgressSink& progress) {
     const std::uint64_t started = platform::monotonicMilliseconds();
     bool overLimit = false;
     std::uint32_t status = 0;
-    const std::int32_t result = fetch(folder, fileName, capacity, destination, toFile, overLimit, status);
+    const std::int32_t result = fetch(folder, fileName, capacity, destination, toFile, progress, overLimit, status);
     const auto took = static_cast<unsigned long long>(platform::monotonicMilliseconds() - started);
     char address[2 * REQUEST_PATH_CAPACITY];
     describeRequest(folder, fileName, address);

@@ -4,6 +4,7 @@
 // new local file.
 
 #include "update/http_transfer.h"
+#include "update/transfer_progress.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,7 +28,9 @@ extern const char16_t* const UPDATE_SERVER_HOST;
 // File mode (toFile true): destination is a local file path; the file is
 // created anew (an existing one is emptied first) and capacity is unused.
 // Every byte that was written is fed to md5Update in arrival order; the
-// caller resets the digest before and completes it after. A body longer than
+// caller resets the digest before and completes it after. After each write
+// progress hears the bytes written so far and the announced length (0 when
+// the server announced none). A body longer than
 // FILE_MODE_LIMIT is not wanted: the transfer stops there, the file is
 // emptied again and the result is 0.
 //
@@ -36,7 +39,7 @@ extern const char16_t* const UPDATE_SERVER_HOST;
 // received byte that could not be written still counts). The HTTP status is
 // not examined: an error page is delivered as the content.
 std::int32_t httpGet(const char16_t* folder, const char16_t* fileName, std::uint32_t capacity, void* destination,
-                     bool toFile);
+                     bool toFile, const ProgressSink& progress = {});
 
 // For tests only: file-mode downloads from now on stop at bytes instead of
 // FILE_MODE_LIMIT, so an endless body is found out quickly; 0 returns to

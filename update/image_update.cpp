@@ -24,6 +24,7 @@ namespace update {
 char tempImagePath[LOCAL_PATH_CAPACITY];
 char md5Text[MD5_TEXT_CAPACITY];
 std::uint32_t md5TextLength;
+std::uint64_t tempImageLength;
 
 namespace {
 
@@ -69,11 +70,13 @@ void resetImageUpdate() {
     tempImagePath[0] = '\0';
     std::memset(md5Text, 0, sizeof md5Text);
     md5TextLength = 0;
+    tempImageLength = 0;
     md5Reset();
 }
 
-std::int32_t downloadImage(const char16_t* folder) {
+std::int32_t downloadImage(const char16_t* folder, const ProgressSink& progress) {
     md5Reset();
+    tempImageLength = 0;
 
     char tempFolder[platform::TEMP_PATH_CAPACITY];
     const std::uint32_t folderLength = platform::getTempFolder(tempFolder, platform::TEMP_PATH_CAPACITY);
@@ -86,7 +89,16 @@ std::int32_t downloadImage(const char16_t* folder) {
     }
     std::snprintf(tempImagePath, sizeof tempImagePath, "%s", tempName);
 
-    const std::int32_t received = httpGet(folder, IMAGE_FILE, 0, tempImagePath, true);
+    // The written length is kept for the install's progress, and passed on.
+    struct Recorder {
+        const ProgressSink& caller;
+        static void report(void* context, std::uint64_t done, std::uint64_t total) {
+            tempImageLength = done;
+            static_cast<const Recorder*>(context)->caller(done, total);
+        }
+    } recorder{progress};
+    const ProgressSink recording{&Recorder::report, &recorder};
+    const std::int32_t received = httpGet(folder, IMAGE_FILE, 0, tempImagePath, true, recording);
     platform::supportLog("download: %s, %ld bytes into the temporary folder", received > 0 ? "done" : "failed",
                          static_cast<long>(received > 0 ? received : 0));
     return received > 0 ? 1 : 0;
@@ -136,13 +148,13 @@ bool checksumTextMatches(const Md5Digest& digest, const char* received, std::uin
 
 namespace {
 
-std::int32_t copyImageToDevice(std::uint64_t& copied);
+std::int32_t copyImageToDevice(const ProgressSink& progress, std::uint64_t& copied);
 
 }  // namespace
 
-std::int32_t installImage() {
+std::int32_t installImage(const ProgressSink& progress) {
     std::uint64_t copied = 0;
-    const std::int32_t installed = copyImageToDevice(copied);
+    const std::int32_t installed = copyImageToDevice(progress, copied);
     platform::supportLog("install: %s, %llu bytes of the image written to the radio", installed != 0 ? "done" : "failed",
                          static_cast<unsigned long long>(copied));
     return installed;
@@ -152,7 +164,7 @@ namespace {
 
 // The image onto the device's slot, then its checksum record; copied tells
 // how many image bytes reached the slot.
-std::int32_t copyImageToDevice(std::uint64_t& copied) {
+std::int32_t copyImageToDevice(const ProgressSink& progress, std::uint64_t& copied) {
     // Only onto a radio found and read in this run, with an update slot:
     // before that deviceRoot may be empty or change under the copy.
     if (!device::deviceFilesRead.load(std::memory_order_acquire) || device::updateSupported == 0) {
@@ -180,6 +192,7 @@ std::int32_t copyImageToDevice(std::uint64_t& copied) {
 
         // One block in static storage: one install at a time, and no heap.
         alignas(4096) static std::uint8_t block[IMAGE_COPY_BLOCK];
+        progress(0, tempImageLength);
         for (;;) {
             std::uint32_t bytesRead = 0;
             if (!platform::readFile(image, block, IMAGE_COPY_BLOCK, bytesRead)) {
@@ -195,6 +208,7 @@ std::int32_t copyImageToDevice(std::uint64_t& copied) {
                 return 0;
             }
             copied += bytesRead;
+            progress(copied, tempImageLength);
         }
         // The image closes first, then the device's slot; the image counts as
         // installed only once it has reached the device.

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "update/md5.h"
+#include "update/transfer_progress.h"
 
 namespace update {
 
@@ -30,10 +31,13 @@ extern char tempImagePath[LOCAL_PATH_CAPACITY];
 // them, not terminated when the file filled all 512 bytes.
 extern char md5Text[MD5_TEXT_CAPACITY];
 extern std::uint32_t md5TextLength;
+// The bytes of the latest download that were written to tempImagePath.
+extern std::uint64_t tempImageLength;
 
 // Resets the digest, makes a new temporary file and downloads the folder's
-// image into it. 1 when at least one byte arrived, else 0.
-std::int32_t downloadImage(const char16_t* folder);
+// image into it. 1 when at least one byte arrived, else 0. progress hears the
+// bytes written so far against the server's announced length (0: none).
+std::int32_t downloadImage(const char16_t* folder, const ProgressSink& progress = {});
 
 // Completes the image's digest, fetches the folder's checksum file and
 // returns 1 when it begins with exactly the digest's 32 hex digits (either
@@ -54,8 +58,10 @@ bool checksumTextMatches(const Md5Digest& digest, const char* received, std::uin
 // failed write of the checksum record puts its old bytes and length back.
 // Writes nothing, and answers 0, unless the device was read in this run and
 // offered an update slot, or once the program is ending; the program's end
-// waits for an install under way.
-std::int32_t installImage();
+// waits for an install under way. progress hears the image's bytes copied so
+// far against the downloaded length (0 when no download of this run wrote
+// any), after each block.
+std::int32_t installImage(const ProgressSink& progress = {});
 
 // Forgets the latest download and checksum (program start; for tests).
 void resetImageUpdate();

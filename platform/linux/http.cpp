@@ -449,6 +449,18 @@ bool httpReceiveResponse(HttpHandle& request) {
     return r != nullptr && r->headersComplete;
 }
 
+bool httpContentLength(HttpHandle& request, std::uint64_t& length) {
+    length = 0;
+    Request* r = objectOf<Request>(request);
+    curl_off_t announced = -1;
+    if (r == nullptr || !r->headersComplete ||
+        curl_easy_getinfo(r->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK || announced < 0) {
+        return false;
+    }
+    length = static_cast<std::uint64_t>(announced);
+    return true;
+}
+
 bool httpQueryDataAvailable(HttpHandle& request, std::uint32_t& available) {
     available = 0;
     Request* r = objectOf<Request>(request);

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -287,6 +288,29 @@ void showControl(DialogHandle dialog, int controlId, bool shown) {
     qt::onDialogThread(dialog, [&](QDialog& window) {
         if (QWidget* control = findControl(window, controlId)) {
             control->setVisible(shown);
+        }
+    });
+}
+
+void showProgressBar(DialogHandle dialog, int controlId, bool shown) {
+    qt::onDialogThread(dialog, [&](QDialog& window) {
+        if (auto* bar = controlOf<QProgressBar>(window, controlId)) {
+            bar->setVisible(shown);
+        }
+    });
+}
+
+// The bar counts in per cent, the share assistive tools read as its value; a
+// range of 0 to 0 is Qt's moving bar without a share.
+void setProgressBar(DialogHandle dialog, int controlId, std::uint64_t done, std::uint64_t total) {
+    qt::onDialogThread(dialog, [&](QDialog& window) {
+        if (auto* bar = controlOf<QProgressBar>(window, controlId)) {
+            if (total == 0) {
+                bar->setRange(0, 0);
+            } else {
+                bar->setRange(0, 100);
+                bar->setValue(progressPercent(done, total));
+            }
         }
     });
 }

@@ -2,6 +2,8 @@
 // out on the dialog's thread (see dialog_thread.h).
 
 #include <windows.h>
+#include <commctrl.h>
+#include <shobjidl.h>
 
 #include <climits>
 #include <cstring>
@@ -22,6 +24,60 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16"
 
 HWND windowOf(DialogHandle dialog) {
     return reinterpret_cast<HWND>(dialog);
+}
+
+// The shell's taskbar, for the progress on the program's button. Asked for
+// once, on the dialog's thread; where the shell offers none (older systems,
+// Wine) it stays null and the bar shows in the dialog only.
+class Taskbar {
+public:
+    ~Taskbar() {
+        if (list_ != nullptr) {
+            list_->Release();
+        }
+    }
+    ITaskbarList3* get() {
+        if (!asked_) {
+            asked_ = true;
+            // The dialog's thread is the program's user-interface thread;
+            // an apartment already there is kept as it is.
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            void* list = nullptr;
+            if (SUCCEEDED(
+                    CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3, &list))) {
+                list_ = static_cast<ITaskbarList3*>(list);
+                if (FAILED(list_->HrInit())) {
+                    list_->Release();
+                    list_ = nullptr;
+                }
+            }
+        }
+        return list_;
+    }
+
+private:
+    bool asked_ = false;
+    ITaskbarList3* list_ = nullptr;
+};
+
+Taskbar taskbar;
+
+// The window whose taskbar button stands for the dialog: its top owner (the
+// program's main window), or the dialog itself when nothing owns it.
+HWND taskbarWindowOf(HWND dialog) {
+    HWND owner = GetAncestor(dialog, GA_ROOTOWNER);
+    return owner != nullptr ? owner : dialog;
+}
+
+// The bar moves without a share while no total is known (a marquee).
+void setMarquee(HWND bar, bool moving) {
+    const LONG_PTR style = GetWindowLongPtrW(bar, GWL_STYLE);
+    const bool marquee = (style & PBS_MARQUEE) != 0;
+    if (marquee != moving) {
+        SetWindowLongPtrW(bar, GWL_STYLE,
+                          moving ? (style | PBS_MARQUEE) : (style & ~static_cast<LONG_PTR>(PBS_MARQUEE)));
+    }
+    SendMessageW(bar, PBM_SETMARQUEE, moving ? TRUE : FALSE, 0);
 }
 
 
@@ -110,6 +166,51 @@ void showControl(DialogHandle dialog, int controlId, bool shown) {
         HWND control = GetDlgItem(window, controlId);
         if (control != nullptr) {
             ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
+        }
+    });
+}
+
+void showProgressBar(DialogHandle dialog, int controlId, bool shown) {
+    HWND window = windowOf(dialog);
+    win32::onDialogThread(window, [&] {
+        HWND bar = GetDlgItem(window, controlId);
+        if (bar == nullptr) {
+            return;
+        }
+        ShowWindow(bar, shown ? SW_SHOW : SW_HIDE);
+        if (!shown) {
+            setMarquee(bar, false);
+            if (ITaskbarList3* list = taskbar.get()) {
+                list->SetProgressState(taskbarWindowOf(window), TBPF_NOPROGRESS);
+            }
+        }
+    });
+}
+
+// The bar counts in per cent, the share screen readers announce.
+void setProgressBar(DialogHandle dialog, int controlId, std::uint64_t done, std::uint64_t total) {
+    HWND window = windowOf(dialog);
+    win32::onDialogThread(window, [&] {
+        HWND bar = GetDlgItem(window, controlId);
+        if (bar == nullptr) {
+            return;
+        }
+        ITaskbarList3* list = IsWindowVisible(bar) ? taskbar.get() : nullptr;
+        if (total == 0) {
+            setMarquee(bar, true);
+            if (list != nullptr) {
+                list->SetProgressState(taskbarWindowOf(window), TBPF_INDETERMINATE);
+            }
+            return;
+        }
+        setMarquee(bar, false);
+        const int percent = progressPercent(done, total);
+        SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+        SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+        if (list != nullptr) {
+            HWND button = taskbarWindowOf(window);
+            list->SetProgressState(button, TBPF_NORMAL);
+            list->SetProgressValue(button, static_cast<ULONGLONG>(percent), 100);
         }
     });
 }

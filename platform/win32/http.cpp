@@ -119,6 +119,30 @@ bool httpReceiveResponse(HttpHandle& request) {
     return ::WinHttpReceiveResponse(internetOf(request), nullptr) != FALSE;
 }
 
+bool httpContentLength(HttpHandle& request, std::uint64_t& length) {
+    length = 0;
+    wchar_t digits[32] = {};
+    DWORD size = sizeof digits - sizeof digits[0];
+    if (!::WinHttpQueryHeaders(internetOf(request), WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX,
+                               digits, &size, WINHTTP_NO_HEADER_INDEX)) {
+        return false;
+    }
+    // Only a plain decimal number counts; anything else is no announced length.
+    std::uint64_t value = 0;
+    int count = 0;
+    for (const wchar_t* digit = digits; *digit != L'\0'; ++digit, ++count) {
+        if (*digit < L'0' || *digit > L'9' || count >= 19) {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(*digit - L'0');
+    }
+    if (count == 0) {
+        return false;
+    }
+    length = value;
+    return true;
+}
+
 bool httpQueryDataAvailable(HttpHandle& request, std::uint32_t& available) {
     DWORD count = 0;
     const BOOL ok = ::WinHttpQueryDataAvailable(internetOf(request), &count);

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -194,6 +195,14 @@ MainDialog::MainDialog() : binding_(*this) {
     content->addWidget(wifi, 2, 0);
     content->addWidget(radio, 3, 0);
 
+    // How far the image's download and its copy onto the radio have come,
+    // below the Info area while one of them runs.
+    auto* progress = new QProgressBar(this);
+    setControlId(*progress, IDC_PROGRESS_BAR);
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    progress->setAccessibleName(QStringLiteral("Progress"));
+
     auto* banner = new QLabel(this);
     setControlId(*banner, IDC_BANNER);
     banner->setPixmap(QPixmap(QStringLiteral(":/ondavox/banner.bmp")));
@@ -217,6 +226,7 @@ MainDialog::MainDialog() : binding_(*this) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(content, 1);
+    layout->addWidget(progress);
     layout->addWidget(banner);
     layout->addLayout(buttons);
     layout->addWidget(version);
@@ -225,7 +235,7 @@ MainDialog::MainDialog() : binding_(*this) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              info, gsm, pinLabel, pin, countryLabel, country, providerLabel, provider, roamingLabel, roaming,
              advanced, note, apnLabel, apn, userLabel, user, passwordLabel, password, dns1Label, dns1, dns2Label,
-             dns2, gatewayLabel, gateway, task, first, second}) {
+             dns2, gatewayLabel, gateway, task, first, second, progress}) {
         keepRoomWhenHidden(*control);
     }
     // As the template starts them: only the Info area, the task button, the
@@ -234,7 +244,7 @@ MainDialog::MainDialog() : binding_(*this) {
              gsm, pinLabel, pin, countryLabel, country, providerLabel, provider, roamingLabel, roaming, advanced,
              note, apnLabel, apn, userLabel, user, passwordLabel, password, dns1Label, dns1, dns2Label, dns2,
              gatewayLabel, gateway, wifi, ssidLabel, ssid, wifiPasswordLabel, wifiPassword, radio, profileLabel,
-             profile, first, second}) {
+             profile, first, second, progress}) {
         control->setVisible(false);
     }
 

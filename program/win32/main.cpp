@@ -3,6 +3,7 @@
 // shortcuts.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include "app/main_dialog.h"
 #include "app/run_log.h"
@@ -28,6 +29,10 @@ HACCEL loadShortcuts() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     app::openRunLog("Ondavox Utility", ONDAVOX_PROGRAM_VERSION);
     app::loadUiStrings();
+    // The main dialog's progress bar is a common control: its class must be
+    // registered before the dialog is made, or the dialog cannot be created.
+    INITCOMMONCONTROLSEX commonControls = {sizeof commonControls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&commonControls);
 
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;

@@ -117,6 +117,25 @@ TEST_F(UpdateServerTest, ServesABinaryImageByteForByte) {
     EXPECT_NE(response.head.find("Content-Length: 70000\r\n"), std::string::npos);
 }
 
+// With a rate the same bytes come, no faster than the rate: 70000 bytes at
+// 100000 bytes a second take at least 0.7 s.
+TEST_F(UpdateServerTest, APacedServerSendsTheSameBytesNoFasterThanItsRate) {
+    simulator::UpdateServerOptions options;
+    options.root = files.nativePath("served");
+    options.echo = false;
+    options.bytesPerSecond = 100000;
+    simulator::UpdateServer paced(options);
+    std::string error;
+    ASSERT_TRUE(paced.start(error)) << error;
+    const auto start = std::chrono::steady_clock::now();
+    const Response response = exchange(paced.port(), get("/firmware/latest/Ondavox_update.bvn"));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(response.status, 200);
+    EXPECT_EQ(response.body, binaryImage());
+    EXPECT_GE(took, std::chrono::milliseconds(690));
+    EXPECT_LT(took, std::chrono::seconds(5)) << "far slower than its rate";
+}
+
 TEST_F(UpdateServerTest, AnswersNotFoundForAnythingButAFileInsideItsFolder) {
     const char* const targets[] = {
         "/firmware/latest/Ondavox_update.md5",  // missing

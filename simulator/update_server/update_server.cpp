@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -218,10 +219,17 @@ void UpdateServer::serve(int connectionFd) {
         response = responseHead(200, fileSize, contentTypeOf(request.path));
         complete = sendAll(connection.get(), response.data(), response.size());
         if (!headOnly) {
+            const auto started = std::chrono::steady_clock::now();
             ssize_t got;
-            while (complete && (got = ::read(file.get(), buffer, sizeof buffer)) > 0) {
+            while (complete && !stopping_ && (got = ::read(file.get(), buffer, sizeof buffer)) > 0) {
                 complete = sendAll(connection.get(), buffer, static_cast<std::size_t>(got));
                 request.bodyBytes += complete ? static_cast<std::uint64_t>(got) : 0;
+                if (options_.bytesPerSecond != 0) {
+                    // Each piece leaves no earlier than the rate allows.
+                    const auto due = started + std::chrono::microseconds(request.bodyBytes * 1000000 /
+                                                                         options_.bytesPerSecond);
+                    std::this_thread::sleep_until(due);
+                }
             }
         }
     } else {

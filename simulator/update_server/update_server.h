@@ -33,6 +33,9 @@ struct UpdateServerOptions {
     std::uint16_t port = 0;  // 0: any free port
     std::string logFile;  // empty: no log file
     bool echo = true;     // log lines also go to standard output
+    // The most body bytes per second each answer is sent at, as over a slow
+    // line; 0: as fast as the connection takes them.
+    std::uint64_t bytesPerSecond = 0;
 };
 
 class UpdateServer {

@@ -12,7 +12,7 @@
 namespace {
 
 const char USAGE[] =
-    "usage: ondavox-update-server --root DIR --port N [--log FILE] [--quiet]\n"
+    "usage: ondavox-update-server --root DIR --port N [--log FILE] [--rate BYTES] [--quiet]\n"
     "\n"
     "Serves the files below DIR (e.g. simulator/server) to HTTP GET requests on\n"
     "127.0.0.1:N, as the update server does for the utility. Point the utility's\n"
@@ -23,6 +23,8 @@ const char USAGE[] =
     "  --root DIR   the folder served as \"/\"\n"
     "  --port N     the port on 127.0.0.1 (0: any free one)\n"
     "  --log FILE   also write the request log to FILE\n"
+    "  --rate BYTES send each file at most BYTES a second, as over a slow line\n"
+    "               (a number, or with K or M for KiB or MiB: 4M)\n"
     "  --quiet      do not echo the log to standard output\n";
 
 int usageError(const std::string& message) {
@@ -48,6 +50,15 @@ int main(int argc, char** argv) {
             options.root = argv[++i];
         } else if (option == "--log") {
             options.logFile = argv[++i];
+        } else if (option == "--rate") {
+            char* end = nullptr;
+            const unsigned long long rate = std::strtoull(argv[++i], &end, 10);
+            const std::string unit = end;
+            const unsigned long long scale = unit.empty() ? 1 : unit == "K" ? 1024 : unit == "M" ? 1024 * 1024 : 0;
+            if (end == argv[i] || scale == 0 || rate == 0 || argv[i][0] == '-') {
+                return usageError("--rate takes a positive number of bytes, or of KiB or MiB with K or M");
+            }
+            options.bytesPerSecond = rate * scale;
         } else if (option == "--port") {
             char* end = nullptr;
             const long port = std::strtol(argv[++i], &end, 10);

@@ -29,6 +29,7 @@ inline void setStartVisibility(testsupport::MemoryDialog& dialog) {
     for (int id : app::FORM_CONTROLS) dialog.setVisible(id, false);
     for (int id : NEVER_SHOWN) dialog.setVisible(id, false);
     for (int id : START_VISIBLE) dialog.setVisible(id, true);
+    dialog.setVisible(IDC_PROGRESS_BAR, false);
 }
 
 // True when every form control has the given visibility and the never-shown

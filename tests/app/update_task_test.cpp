@@ -70,6 +70,7 @@ TEST_F(UpdateTask, InstallsShowsEveryLineAndClosesSevenSecondsLater) {
                           }));
     EXPECT_EQ(dialog.closedWith(), IDC_TASK_BUTTON);
     EXPECT_EQ(dialog.text(IDC_TASK_BUTTON), "Quit");
+    EXPECT_FALSE(dialog.isVisible(IDC_PROGRESS_BAR)) << "the progress bar stays under the closing sentence";
     EXPECT_EQ(app::offerFlag, app::OFFER_CLOSED);
     // Still marked: no second update may start before the dialog is gone.
     EXPECT_EQ(app::updateInProgress, 1);
@@ -129,6 +130,7 @@ TEST_P(UpdateTaskFailure, StopsAtTheFailedLineWithQuitAndAllowsANewAttempt) {
     EXPECT_EQ(app::updateInProgress, 0);
     EXPECT_EQ(radio.listing(), listingBefore);
     EXPECT_EQ(radio.readFile("doc/update.md5"), "");
+    EXPECT_FALSE(dialog.isVisible(IDC_PROGRESS_BAR)) << "the progress bar outlives the failed step";
 
     // No update runs any more: a beta check may offer a new attempt.
     pressBetaCheck();
@@ -202,3 +204,89 @@ TEST_F(UpdateTask, FormComingBackMeanwhileDoesNotStopTheUpdate) {
 }
 
 }  // namespace
+
+// While the image downloads and while it is copied onto the radio, the bar
+// below the Info area shows how far the step has come, and it is hidden while
+// the image is verified. However fast the engine reports, the bar changes at
+// most once per 100 ms within a step (the scripted clock moves on by the
+// row's step at each reading).
+struct BarCase {
+    const char* name;
+    std::uint32_t clockStep;
+};
+
+const BarCase BAR_CASES[] = {
+    {"reports 30 ms apart", 30},    // most reports are passed over
+    {"reports 150 ms apart", 150},  // each report is shown
+};
+
+class UpdateTaskBar : public UpdateTask, public ::testing::WithParamInterface<BarCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Cases, UpdateTaskBar, ::testing::ValuesIn(BAR_CASES), apptest::NamedByRow());
+
+TEST_P(UpdateTaskBar, ClimbsDuringDownloadAndInstallAtMostTenTimesASecond) {
+    startUpToOffer();
+    constexpr std::uint64_t IMAGE_LENGTH = 3 * update::IMAGE_COPY_BLOCK + 4321;
+    const std::string image = testsupport::patternBytes(92, IMAGE_LENGTH);
+    serveImage("/firmware/latest/", image, updatetest::md5HexOf(image) + "\n");
+    testsupport::HttpTestReply pieces;
+    pieces.body = image;
+    pieces.pieceSize = 100000;
+    server().script("/firmware/latest/Ondavox_update.bvn", pieces);
+
+    const std::string downloading = U1 + " done\n" + U2;
+    const std::string installing = U1 + " done\n" + U2 + " done\n" + U3 + " done\n" + U4;
+    struct Change {
+        std::string step;  // the Info area's text at the time
+        std::uint64_t at;
+        bool shown;
+    };
+    std::vector<Change> changes;
+    bool hiddenBeforeInstall = false;
+    dialog.onOperation([&](testsupport::DialogOperation operation, int id, const std::string& text) {
+        if (operation == testsupport::DialogOperation::SetProgressBar && id == IDC_PROGRESS_BAR) {
+            changes.push_back(
+                {dialog.text(IDC_INFO_AREA), testsupport::scriptedClockNow(), dialog.isVisible(IDC_PROGRESS_BAR)});
+        }
+        if (operation == testsupport::DialogOperation::SetControlText && text == installing) {
+            hiddenBeforeInstall = !dialog.isVisible(IDC_PROGRESS_BAR);
+        }
+    });
+    testsupport::scriptClockStep(GetParam().clockStep);
+    acceptOffer();
+    dialog.onOperation({});
+
+    EXPECT_EQ(radio.readFile("doc/update.bin").size(), IMAGE_LENGTH);
+    EXPECT_TRUE(hiddenBeforeInstall) << "the bar shows while the image is verified";
+    const auto& settings = dialog.control(IDC_PROGRESS_BAR).progressHistory;
+    ASSERT_EQ(settings.size(), changes.size());
+    for (const std::string& step : {downloading, installing}) {
+        SCOPED_TRACE(step);
+        std::vector<std::size_t> at;
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            if (changes[i].step == step) at.push_back(i);
+        }
+        ASSERT_GE(at.size(), 2u) << "the bar never moved";
+        // The step starts with the bar at 0: moving until the server's length
+        // is known, or out of the downloaded length.
+        const std::uint64_t startTotal = step == downloading ? 0 : IMAGE_LENGTH;
+        EXPECT_EQ(settings[at[0]], (testsupport::MemoryControl::Progress{0, startTotal}));
+        for (std::size_t k = 1; k < at.size(); ++k) {
+            const std::size_t i = at[k];
+            EXPECT_TRUE(changes[i].shown) << "set while hidden: " << i;
+            EXPECT_EQ(settings[i].total, IMAGE_LENGTH) << i;
+            EXPECT_GE(settings[i].done, settings[at[k - 1]].done) << "goes back: " << i;
+            EXPECT_GE(changes[i].at - changes[at[k - 1]].at, 100u) << "two changes within 100 ms: " << i;
+        }
+    }
+    if (GetParam().clockStep >= 100) {
+        // Each of the copy's blocks is shown, up to the whole image.
+        std::vector<std::uint64_t> copied;
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            if (changes[i].step == installing) copied.push_back(settings[i].done);
+        }
+        const std::uint64_t BLOCK = update::IMAGE_COPY_BLOCK;
+        EXPECT_EQ(copied, (std::vector<std::uint64_t>{0, 0, BLOCK, 2 * BLOCK, 3 * BLOCK, IMAGE_LENGTH}));
+    }
+    EXPECT_FALSE(dialog.isVisible(IDC_PROGRESS_BAR));
+}

@@ -23,6 +23,7 @@
 #include <memory>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -119,11 +120,12 @@ protected:
         if (!HasFailure()) fs::remove_all(work_);
     }
 
-    // tree: a server tree of simulator/, or a folder of the test's own.
-    void startServer(const std::string& tree) {
+    // tree: a server tree of simulator/, or a folder of the test's own;
+    // bytesPerSecond: each answer's pace (0: as fast as it goes).
+    void startServer(const std::string& tree, std::uint64_t bytesPerSecond = 0) {
         const std::string root = tree.rfind('/', 0) == 0 ? tree : SOURCE + "/simulator/" + tree;
         server_ = std::make_unique<simulator::UpdateServer>(
-            simulator::UpdateServerOptions{root, 0, (work_ / "server.log").string(), false});
+            simulator::UpdateServerOptions{root, 0, (work_ / "server.log").string(), false, bytesPerSecond});
         std::string error;
         ASSERT_TRUE(server_->start(error)) << error;
     }
@@ -624,6 +626,50 @@ TEST_P(EndToEnd, SessionEndDuringTheInstallWaitsForTheWrite) {
             EXPECT_EQ(send("wait-exit 20000"), "ok 0");
         }
     }
+}
+
+// A 24 MiB image served at 4 MiB/s: while it downloads, the bar below the
+// Info area climbs, as a screen reader reads it, and the Info area keeps its
+// line; once the update is over the bar is gone.
+TEST_P(EndToEnd, TheProgressBarClimbsWhileTheImageDownloads) {
+    const fs::path tree = work_ / "server";
+    fs::copy(SOURCE + "/simulator/server", tree, fs::copy_options::recursive);
+    const fs::path channel = tree / "firmware/latest";
+    const std::string checksum = writeLargeImage(channel / "Ondavox_update.bvn", 24);
+    std::ofstream(channel / "Ondavox_update.md5", std::ios::binary | std::ios::trunc) << checksum;
+    startServer(tree.string(), 4 << 20);
+    startRadio("hxa-v2");
+    startProgram();
+    const std::string bar = "progress " + std::to_string(IDC_PROGRESS_BAR);
+    ASSERT_TRUE(waitOffer(offerText("2.1.7", "2.2.0", TEXT_ASK_UPDATE)));
+    EXPECT_EQ(value(bar), "hidden");
+
+    ASSERT_EQ(send("click " + std::to_string(IDC_FIRST_BUTTON)), "ok");
+    const std::string downloading = std::string(TEXT_INITIALIZING_UPDATE) + " done\n" + TEXT_DOWNLOADING_IMAGE;
+    ASSERT_TRUE(waitText(IDC_INFO_AREA, downloading, 30));
+    // Samples of the bar while the download's line shows: each a share in
+    // per cent ("moving" only until the server's length is known).
+    std::vector<int> shares;
+    const auto end = std::chrono::steady_clock::now() + 60s;
+    while (std::chrono::steady_clock::now() < end) {
+        const std::string seen = value(bar);
+        if (text(IDC_INFO_AREA) != e2e::CommandServer::escape(downloading)) break;
+        if (seen == "moving") continue;
+        ASSERT_NE(seen, "hidden") << "the bar is hidden during the download";
+        shares.push_back(std::stoi(seen));
+        std::this_thread::sleep_for(200ms);
+    }
+    ASSERT_GE(shares.size(), 5u) << "the download was over before the bar could be watched";
+    EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end())) << ::testing::PrintToString(shares);
+    EXPECT_LT(shares.front(), 50) << ::testing::PrintToString(shares);
+    EXPECT_GT(shares.back(), 50) << ::testing::PrintToString(shares);
+    EXPECT_GE(std::set<int>(shares.begin(), shares.end()).size(), 4u)
+        << "the bar stood still: " << ::testing::PrintToString(shares);
+
+    ASSERT_TRUE(waitText(IDC_INFO_AREA, UPDATE_DONE, 120));
+    EXPECT_EQ(value(bar), "hidden");
+    expectProgramEnds(20);
+    EXPECT_EQ(readBytes(radioFile("doc/update.bin")), readBytes(channel / "Ondavox_update.bvn"));
 }
 
 // The form's fields take no double quote and no control character, typed or

@@ -3,6 +3,7 @@
 // it; operations wait out the initialisation; once the dialog is gone they are
 // dropped; the 8-bit texts make the round trip; the Debug dialog.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
@@ -46,10 +48,13 @@ public:
         check->setTristate(true);
         info = add<QLabel>(IDC_INFO_AREA);
         button = add<QPushButton>(IDC_TASK_BUTTON);
+        bar = add<QProgressBar>(IDC_PROGRESS_BAR);
+        bar->setVisible(false);
         const auto note = [this] { changedOffThread = changedOffThread || QThread::currentThread() != thread(); };
         connect(field, &QLineEdit::textChanged, note);
         connect(list, &QComboBox::currentIndexChanged, note);
         connect(check, &QCheckBox::stateChanged, note);
+        connect(bar, &QProgressBar::valueChanged, note);
         connect(this, &QDialog::finished, note);
         binding = std::make_unique<platform::qt::DialogBinding>(*this);
     }
@@ -70,6 +75,7 @@ public:
     QCheckBox* check;
     QLabel* info;
     QPushButton* button;
+    QProgressBar* bar;
     std::atomic<bool> changedOffThread{false};
     std::unique_ptr<platform::qt::DialogBinding> binding;
 };
@@ -341,6 +347,45 @@ TEST_F(QtDialogServices, ListsSelectOnlyWhatTheyAreToldAndChecksAreOnlyTickedWhe
     EXPECT_FALSE(dialog->check->isVisible());
     platform::showControl(handle, IDC_ROAMING_CHECK, true);
     EXPECT_TRUE(dialog->check->isVisible());
+}
+
+// The bar reads as assistive tools read it (AT-SPI's value): its place in a
+// range of 0 to 100, or a range of nothing while no total is known.
+TEST_F(QtDialogServices, TheProgressBarTellsItsShareToAssistiveTools) {
+    const DialogHandle handle = dialog->handle();
+    const struct {
+        std::uint64_t done;
+        std::uint64_t total;
+        int maximum;  // 0: a moving bar without a share
+        int value;
+    } cases[] = {
+        {0, 0, 0, 0},
+        {1, 3, 100, 33},
+        {50, 200, 100, 25},
+        {7, 0, 0, 0},  // no total again after one was known
+        {200, 200, 100, 100},
+        {300, 200, 100, 100},                          // more than the total: full, not beyond
+        {3ull << 32, 4ull << 32, 100, 75},             // images above 4 GiB
+        {(1ull << 62) - 1, 1ull << 62, 100, 99},       // no overflow on the way
+    };
+    qttest::runOnWorker([&] { platform::showProgressBar(handle, IDC_PROGRESS_BAR, true); });
+    EXPECT_TRUE(dialog->bar->isVisible());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.done) + " of " + std::to_string(c.total));
+        qttest::runOnWorker([&] { platform::setProgressBar(handle, IDC_PROGRESS_BAR, c.done, c.total); });
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(dialog->bar);
+        ASSERT_NE(accessible, nullptr);
+        QAccessibleValueInterface* value = accessible->valueInterface();
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->minimumValue().toInt(), 0);
+        EXPECT_EQ(value->maximumValue().toInt(), c.maximum);
+        if (c.maximum != 0) {
+            EXPECT_EQ(value->currentValue().toInt(), c.value);
+        }
+    }
+    EXPECT_FALSE(dialog->changedOffThread);
+    qttest::runOnWorker([&] { platform::showProgressBar(handle, IDC_PROGRESS_BAR, false); });
+    EXPECT_FALSE(dialog->bar->isVisible());
 }
 
 // The Debug dialog: modal over its owner, the text decoded, closed by OK only.

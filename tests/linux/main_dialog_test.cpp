@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
@@ -192,6 +193,13 @@ void expectLikeTemplate(QWidget* widget, const TemplateControl& control) {
         EXPECT_EQ(shown.size(), banner.size());
         const QPoint middle(banner.width() / 2, banner.height() / 2);
         EXPECT_EQ(shown.pixel(middle), banner.pixel(middle));
+    } else if (control.kind == "CONTROL" && control.windowClass == "msctls_progress32") {
+        // A progress bar, named for assistive tools by the template's text.
+        auto* bar = qobject_cast<QProgressBar*>(widget);
+        ASSERT_NE(bar, nullptr);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(bar);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), text);
     } else {
         ADD_FAILURE() << "a kind of control the test does not know";
     }
@@ -244,7 +252,7 @@ bool startedTask(platform::WorkerProcedure task) {
 TEST(QtMainDialogTemplate, HasEveryControlOfTemplate9WithItsIdTextKindAndStartVisibility) {
     program::MainDialog dialog;
     const DialogTemplate main = readTemplate("IDD_MAIN_DIALOG");
-    ASSERT_EQ(main.controls.size(), 37u);
+    ASSERT_EQ(main.controls.size(), 38u);
     EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8(main.caption.c_str()));
     std::set<int> templateIds;
     for (const TemplateControl& control : main.controls) {

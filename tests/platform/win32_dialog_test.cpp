@@ -1,7 +1,8 @@
 // The Windows dialog services against real controls: a hidden window holding
-// a drop-down list, an edit field and a three-state check box.
+// a drop-down list, an edit field, a three-state check box and a progress bar.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -23,8 +24,11 @@ protected:
         // null driver. Where no window can be made, these tests are skipped.
         window = CreateWindowExW(0, L"STATIC", L"carrier dialog test", WS_OVERLAPPED, 0, 0, 300, 200,
                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        INITCOMMONCONTROLSEX commonControls = {sizeof commonControls, ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&commonControls);
         // Created with the ANSI calls, as a dialog from an ANSI template is.
         const bool made = window != nullptr &&
+                          child("msctls_progress32", WS_CHILD, IDC_PROGRESS_BAR) &&
                           child("COMBOBOX", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL, IDC_PROVIDER_LIST) &&
                           child("EDIT", WS_CHILD | ES_AUTOHSCROLL, IDC_APN) &&
                           child("BUTTON", WS_CHILD | BS_AUTO3STATE, IDC_ROAMING_CHECK);
@@ -121,6 +125,41 @@ TEST_F(CarrierWin32Dialog, SelectionTextAndCheckStateRoundTrip) {
     EXPECT_FALSE(platform::isChecked(dialog(), IDC_ROAMING_CHECK));
     platform::setChecked(dialog(), IDC_ROAMING_CHECK, false);
     EXPECT_EQ(IsDlgButtonChecked(window, IDC_ROAMING_CHECK), static_cast<UINT>(BST_UNCHECKED));
+}
+
+// The bar as MSAA reads it: its position in a range of 0 to 100, or a
+// marquee while no total is known. Where the shell has no taskbar list (as
+// under Wine) the taskbar is left alone and nothing fails.
+TEST_F(CarrierWin32Dialog, ProgressBarShowsItsShareOrMovesWithoutATotal) {
+    HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+    const struct {
+        std::uint64_t done;
+        std::uint64_t total;
+        bool marquee;
+        int position;
+    } cases[] = {
+        {0, 0, true, 0},
+        {1, 3, false, 33},
+        {50, 200, false, 25},
+        {7, 0, true, 0},  // no total again: moving
+        {300, 200, false, 100},
+        {3ull << 32, 4ull << 32, false, 75},
+    };
+    platform::showProgressBar(dialog(), IDC_PROGRESS_BAR, true);
+    EXPECT_NE(GetWindowLongW(bar, GWL_STYLE) & WS_VISIBLE, 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.done) + " of " + std::to_string(c.total));
+        platform::setProgressBar(dialog(), IDC_PROGRESS_BAR, c.done, c.total);
+        EXPECT_EQ((GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE) != 0, c.marquee);
+        if (!c.marquee) {
+            EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, TRUE, 0), 0);
+            EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 100);
+            EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), c.position);
+        }
+    }
+    platform::showProgressBar(dialog(), IDC_PROGRESS_BAR, false);
+    EXPECT_EQ(GetWindowLongW(bar, GWL_STYLE) & WS_VISIBLE, 0);
+    EXPECT_EQ(GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE, 0) << "a hidden bar keeps moving";
 }
 
 }  // namespace

@@ -215,6 +215,24 @@ void showControl(DialogHandle dialog, int controlId, bool shown) {
     memory.setVisible(controlId, shown);
 }
 
+void showProgressBar(DialogHandle dialog, int controlId, bool shown) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::ShowProgressBar, controlId, "");  // may hold this thread
+    const testsupport::OneOperationAtATime one;
+    memory.record(DialogOperation::ShowProgressBar, controlId);
+    memory.setVisible(controlId, shown);
+}
+
+void setProgressBar(DialogHandle dialog, int controlId, std::uint64_t done, std::uint64_t total) {
+    MemoryDialog& memory = MemoryDialog::from(dialog);
+    memory.observe(DialogOperation::SetProgressBar, controlId, "");  // may hold this thread
+    const testsupport::OneOperationAtATime one;
+    memory.record(DialogOperation::SetProgressBar, controlId);
+    testsupport::MemoryControl& bar = memory.control(controlId);
+    bar.progress = {done, total};
+    bar.progressHistory.push_back(bar.progress);
+}
+
 void closeDialog(DialogHandle dialog, int result) {
     MemoryDialog& memory = MemoryDialog::from(dialog);
     memory.observe(DialogOperation::CloseDialog, 0, "");  // may hold this thread

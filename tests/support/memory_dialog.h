@@ -10,6 +10,7 @@
 // anything touches it.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -33,6 +34,8 @@ enum class DialogOperation {
     IsChecked,
     SetChecked,
     ShowControl,
+    ShowProgressBar,
+    SetProgressBar,
     CloseDialog,
     RunDebugDialog,
 };
@@ -49,6 +52,14 @@ struct MemoryControl {
     int selection = platform::NO_SELECTION;
     CheckState check = CheckState::Unchecked;
     bool visible = true;
+    // A progress bar's latest setting and every one the code made, in order.
+    struct Progress {
+        std::uint64_t done = 0;
+        std::uint64_t total = 0;
+        bool operator==(const Progress&) const = default;
+    };
+    Progress progress;
+    std::vector<Progress> progressHistory;
 };
 
 // Held by each platform operation on a memory dialog, and for the whole of a

@@ -19,6 +19,8 @@ std::vector<DriveTable> scriptTables{DriveTable{}};
 std::size_t currentTable = 0;
 std::vector<std::uint32_t> sleeps;
 std::function<void(std::uint32_t)> sleepObserver;
+std::uint64_t clockNow = 0;
+std::uint32_t clockStep = 0;
 
 std::string rootOf(const ScriptedDrive& drive) {
     return drive.root.empty() ? std::string(1, drive.letter) + ":\\" : drive.root;
@@ -64,6 +66,17 @@ void scriptDrives(std::vector<DriveTable> tables) {
     scriptTables = tables.empty() ? std::vector<DriveTable>{DriveTable{}} : std::move(tables);
     currentTable = 0;
     sleeps.clear();
+    clockStep = 0;
+}
+
+std::uint64_t scriptedClockNow() {
+    std::lock_guard<std::mutex> guard(scriptLock);
+    return clockNow;
+}
+
+void scriptClockStep(std::uint32_t step) {
+    std::lock_guard<std::mutex> guard(scriptLock);
+    clockStep = step;
 }
 
 std::vector<std::uint32_t> recordedSleeps() {
@@ -100,6 +113,7 @@ void sleepMilliseconds(std::uint32_t milliseconds) {
     {
         std::lock_guard<std::mutex> guard(scriptLock);
         sleeps.push_back(milliseconds);
+        clockNow += milliseconds;
         if (sleeps.size() >= SLEEP_LIMIT) {
             std::fprintf(stderr, "volume script: %zu sleeps, the wait never ends\n", sleeps.size());
             std::abort();
@@ -113,6 +127,12 @@ void sleepMilliseconds(std::uint32_t milliseconds) {
     if (observer) {
         observer(milliseconds);
     }
+}
+
+std::uint64_t monotonicMilliseconds() {
+    std::lock_guard<std::mutex> guard(scriptLock);
+    clockNow += clockStep;
+    return clockNow;
 }
 
 }  // namespace platform

@@ -326,3 +326,85 @@ TEST_F(ImageUpdate, TemporaryFolderPathTooLongGivesZeroWithoutARequest) {
 }
 
 }  // namespace
+
+// --- How far the long steps have come ----------------------------------------
+
+namespace {
+
+struct Report {
+    std::uint64_t done;
+    std::uint64_t total;
+};
+
+// Every report the engine makes, in order.
+struct ReportLog {
+    std::vector<Report> reports;
+    update::ProgressSink sink() {
+        return {[](void* context, std::uint64_t done, std::uint64_t total) {
+                    static_cast<ReportLog*>(context)->reports.push_back({done, total});
+                },
+                this};
+    }
+};
+
+// The reports climb from 0 to the step's whole length against one total, in
+// more than one step.
+::testing::AssertionResult climbsTo(const std::vector<Report>& reports, std::uint64_t length, std::uint64_t total) {
+    if (reports.size() < 3) {
+        return ::testing::AssertionFailure() << reports.size() << " reports: no climb to see";
+    }
+    if (reports.front().done != 0) {
+        return ::testing::AssertionFailure() << "starts at " << reports.front().done;
+    }
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        if (reports[i].total != total) {
+            return ::testing::AssertionFailure() << "report " << i << " has total " << reports[i].total;
+        }
+        if (i > 0 && reports[i].done < reports[i - 1].done) {
+            return ::testing::AssertionFailure() << "report " << i << " goes back to " << reports[i].done;
+        }
+    }
+    if (reports.back().done != length) {
+        return ::testing::AssertionFailure() << "ends at " << reports.back().done << " of " << length;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+// The download counts against the server's Content-Length, and without one
+// (a chunked body) against no total at all; the install against the length
+// the download wrote.
+TEST_F(ImageUpdate, DownloadAndInstallReportHowFarTheyHaveCome) {
+    constexpr std::size_t LENGTH = 2 * update::IMAGE_COPY_BLOCK + 12345;
+    const struct {
+        const char* name;
+        testsupport::HttpTestReply::Framing framing;
+        std::uint64_t announcedTotal;
+    } cases[] = {
+        {"with a length", testsupport::HttpTestReply::Framing::ContentLength, LENGTH},
+        {"chunked", testsupport::HttpTestReply::Framing::Chunked, 0},
+    };
+    const std::string image = testsupport::patternBytes(IMAGE_SEED, LENGTH);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::HttpTestReply reply;
+        reply.patternSeed = IMAGE_SEED;
+        reply.patternLength = LENGTH;
+        reply.framing = c.framing;
+        reply.pieceSize = 100000;  // arrives in many pieces, as over a network
+        server().script(IMAGE_PATH, reply);
+        serveChecksum(md5HexOf(image) + "\n");
+        prepareDevice();
+
+        ReportLog download;
+        ASSERT_EQ(update::downloadImage(FOLDER, download.sink()), 1);
+        EXPECT_TRUE(climbsTo(download.reports, LENGTH, c.announcedTotal));
+        ASSERT_EQ(update::verifyImage(FOLDER), 1);
+
+        ReportLog install;
+        ASSERT_EQ(update::installImage(install.sink()), 1);
+        EXPECT_TRUE(climbsTo(install.reports, LENGTH, LENGTH));
+        EXPECT_TRUE(drive_.readFile("doc/update.bin") == image);
+    }
+}

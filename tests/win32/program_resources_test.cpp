@@ -5,6 +5,7 @@
 // (CMake's PROJECT_VERSION, through the generated ondavox_version.h).
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,9 @@
 namespace {
 
 // Dialog item classes as a template stores them.
-enum ControlClass : WORD { BUTTON = 0x80, EDIT = 0x81, STATIC = 0x82, COMBOBOX = 0x85 };
+// The template's numbered classes; PROGRESS stands for the common control
+// written by name (it has no number of its own).
+enum ControlClass : WORD { BUTTON = 0x80, EDIT = 0x81, STATIC = 0x82, COMBOBOX = 0x85, PROGRESS = 0x100 };
 
 struct TemplateControl {
     int id;
@@ -125,7 +128,8 @@ private:
         const struct {
             const wchar_t* name;
             WORD ordinal;
-        } classes[] = {{L"button", BUTTON}, {L"edit", EDIT}, {L"static", STATIC}, {L"combobox", COMBOBOX}};
+        } classes[] = {{L"button", BUTTON}, {L"edit", EDIT}, {L"static", STATIC}, {L"combobox", COMBOBOX},
+                     {L"msctls_progress32", PROGRESS}};
         for (const auto& known : classes) {
             if (lstrcmpiW(name.c_str(), known.name) == 0) return known.ordinal;
         }
@@ -211,6 +215,7 @@ const ExpectedControl MAIN_DIALOG[] = {
     {IDC_DNS1_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 168, 21, 8, L"DNS1:"},
     {IDC_GATEWAY_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 204, 61, 8, L"Network Gateway:"},
     {IDC_BANNER, STATIC, SS_BITMAP, SHOWN, 12, 270, 217, 23, nullptr},
+    {IDC_PROGRESS_BAR, PROGRESS, WS_BORDER, HIDDEN, 7, 297, 228, 10, L"Progress"},
     {IDC_RADIO_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 287, 228, 34, L"Radio Preferences"},
     {IDC_RADIO_PROFILE_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 300, 44, 8, L"Radio profile:"},
     {IDC_RADIO_PROFILE_LIST, COMBOBOX, CBS_DROPDOWNLIST | WS_VSCROLL, HIDDEN, 84, 300, 144, 52, L""},
@@ -295,8 +300,11 @@ TEST_F(ProgramResources, DebugDialogTemplate) {
     EXPECT_EQ(dialog.controls[1].style & ES_READONLY, 0u) << "the text stays editable";
 }
 
-// The Info area's id -1 must stay findable once the dialog exists.
+// The Info area's id -1 must stay findable once the dialog exists. The
+// progress bar's class is registered first, as the program does.
 TEST_F(ProgramResources, TheInfoAreaIsFoundByItsIdOnceTheDialogIsCreated) {
+    INITCOMMONCONTROLSEX commonControls = {sizeof commonControls, ICC_PROGRESS_CLASS};
+    ASSERT_TRUE(InitCommonControlsEx(&commonControls));
     HWND dialog = CreateDialogParamA(program, MAKEINTRESOURCEA(IDD_MAIN_DIALOG), nullptr,
                                      [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
     if (dialog == nullptr) GTEST_SKIP() << "no window can be created here";

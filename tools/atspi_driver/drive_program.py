@@ -163,6 +163,9 @@ class Program:
             buttons = [c for c in children(dialog) if c.getRoleName() == "push button"]
             place = BUTTON_PLACES[name]
             return buttons[place] if place < len(buttons) else None
+        if name == "IDC_PROGRESS_BAR":
+            bars = [c for c in children(dialog) if c.getRoleName() == "progress bar"]
+            return bars[0] if bars else None
         if name in ("IDC_INFO_AREA", "IDC_VERSION_LABEL"):
             labels = [c for c in children(dialog) if c.getRoleName() == "label"]
             if not labels:
@@ -320,7 +323,7 @@ def answer_to(program, line):
     if command == "wait-dialog":
         (ms,), _ = split(rest, 1)
         return "ok" if wait_until(int(ms), lambda: program.dialog(MAIN_TITLE) is not None) else "fail no dialog"
-    if command in ("text", "visible", "checked", "click", "set-text", "type", "paste"):
+    if command in ("text", "visible", "checked", "progress", "click", "set-text", "type", "paste"):
         (number,), value = split(rest, 1)
         return control_command(program, command, int(number), unescape(value))
     if command in ("wait", "stays"):
@@ -403,6 +406,16 @@ def control_command(program, command, number, value):
         return "ok 1" if has_state(node, pyatspi.STATE_SHOWING) else "ok 0"
     if command == "checked":
         return "ok 1" if has_state(node, pyatspi.STATE_CHECKED) else "ok 0"
+    if command == "progress":
+        # As a screen reader reads the bar: its value within its range; a
+        # range of nothing is a bar that moves without a share.
+        if not has_state(node, pyatspi.STATE_SHOWING):
+            return "ok hidden"
+        value = node.queryValue()
+        low, high = value.minimumValue, value.maximumValue
+        if high <= low:
+            return "ok moving"
+        return "ok %d" % int((value.currentValue - low) * 100 // (high - low))
     if command == "click":
         action = node.queryAction()
         names = [action.getName(i) for i in range(action.nActions)]

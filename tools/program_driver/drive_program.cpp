@@ -17,6 +17,8 @@
 //   selection <id>                 the list's selected index (-1: none)
 //   items <id>                     the list's entries, joined by "|"
 //   checked <id>                   1 or 0
+//   progress <id>                  a progress bar: "hidden", "moving" (no total)
+//                                  or its position in per cent of its range
 //   set-text <id> <text>           replaces a field's text (no input filter sees it)
 //   type <id> <text>               types the text into a field, character by character
 //   paste <id> <text>              pastes the text into a field through the clipboard
@@ -40,6 +42,7 @@
 // "hidden: <text>", "no control" or "no dialog".
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -192,6 +195,9 @@ int main() {
         } else if (command == "checked") {
             words >> id;
             answer(ProgramDriver::isChecked(dialog, id) ? "ok 1" : "ok 0");
+        } else if (command == "progress") {
+            words >> id;
+            answer("ok " + ProgramDriver::progress(dialog, id));
         } else if (command == "set-text") {
             words >> id;
             ProgramDriver::setText(dialog, id, uidriver::unescapeLine(rest(words)));

@@ -1,5 +1,7 @@
 #include "tools/program_driver/program_driver.h"
 
+#include <commctrl.h>
+
 #include <thread>
 
 namespace uidriver {
@@ -319,6 +321,23 @@ std::vector<std::string> ProgramDriver::listItems(HWND dialog, int controlId) {
 
 bool ProgramDriver::isChecked(HWND dialog, int controlId) {
     return SendDlgItemMessageW(dialog, controlId, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::string ProgramDriver::progress(HWND dialog, int controlId) {
+    HWND bar = GetDlgItem(dialog, controlId);
+    if (bar == nullptr || !isVisible(dialog, controlId)) {
+        return "hidden";
+    }
+    if ((GetWindowLongW(bar, GWL_STYLE) & PBS_MARQUEE) != 0) {
+        return "moving";
+    }
+    const LRESULT low = SendMessageW(bar, PBM_GETRANGE, TRUE, 0);
+    const LRESULT high = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+    const LRESULT position = SendMessageW(bar, PBM_GETPOS, 0, 0);
+    if (high <= low) {
+        return "moving";
+    }
+    return std::to_string((position - low) * 100 / (high - low));
 }
 
 void ProgramDriver::pressControlLetter(HWND window, char upperCaseLetter) {

@@ -120,6 +120,9 @@ public:
     static int selection(HWND dialog, int controlId);
     static std::vector<std::string> listItems(HWND dialog, int controlId);
     static bool isChecked(HWND dialog, int controlId);
+    // A progress bar as assistive tools read it: "hidden", "moving" (a
+    // marquee: no total) or its position in per cent of its range.
+    static std::string progress(HWND dialog, int controlId);
 
     // Ctrl with a letter: the control character it types (Ctrl+D gives 4).
     static void pressControlLetter(HWND window, char upperCaseLetter);
