@@ -11,10 +11,12 @@
 
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "ondavox_version.h"
+#include "platform/resources.h"
 #include "res/control_ids.h"
 #include "res/strings.h"
 
@@ -356,6 +358,38 @@ TEST_F(ProgramResources, EveryStringHasItsExactText) {
         char text[100] = {};
         EXPECT_EQ(LoadStringA(program, id, text, sizeof text), 0) << id;
     }
+}
+
+// The Windows program's string table against the one the Linux program
+// loads from (platform/linux/resources.cpp, built into this test): both are
+// made from one source, and this shows the resource compiler kept every text
+// and added none.
+BOOL CALLBACK collectStringBlock(HMODULE, LPCSTR, LPSTR name, LONG_PTR blocks) {
+    if (IS_INTRESOURCE(name)) {
+        reinterpret_cast<std::vector<int>*>(blocks)->push_back(static_cast<int>(reinterpret_cast<ULONG_PTR>(name)));
+    }
+    return TRUE;
+}
+
+TEST_F(ProgramResources, HoldsTheSameTextsAsTheLinuxTable) {
+    std::vector<int> blocks;
+    EnumResourceNamesA(program, MAKEINTRESOURCEA(6) /* RT_STRING */, collectStringBlock,
+                       reinterpret_cast<LONG_PTR>(&blocks));
+    std::map<int, std::string> windowsTable;
+    for (int block : blocks) {
+        for (int id = (block - 1) * 16; id < block * 16; ++id) {
+            char text[256] = {};
+            if (LoadStringA(program, id, text, sizeof text) > 0) windowsTable[id] = text;
+        }
+    }
+    std::map<int, std::string> linuxTable;
+    for (int id = 0; id <= 0xFFFF; ++id) {
+        char text[256] = {};
+        platform::loadString(id, text, sizeof text);
+        if (text[0] != '\0') linuxTable[id] = text;
+    }
+    EXPECT_FALSE(linuxTable.empty());
+    EXPECT_EQ(windowsTable, linuxTable);
 }
 
 TEST_F(ProgramResources, SixCharacterCodeShortcutsWithTheirExactFlags) {
