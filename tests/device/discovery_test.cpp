@@ -18,7 +18,6 @@
 #include "device/discovery.h"
 #include "platform/support_log.h"
 #include "platform/threads.h"
-#include "tests/support/open_counter.h"
 #include "tests/support/file_faults.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/volume_script.h"
@@ -280,9 +279,10 @@ TEST_F(SwitchDevice, DeviceThatStaysIsPassedOverAsStayingReadOnly) {
                                    : std::string("-"));
     });
     findFirst();
-    EXPECT_EQ(device::switchDeviceToWritable(), 1);
+    device::switchDeviceToWritable();
     testsupport::observeSleeps({});
     EXPECT_EQ(whileWaiting, (std::vector<std::string>{"-", driveE.root(), driveE.root(), "-"}));
+    EXPECT_EQ(std::string(device::deviceRoot), driveE.root());
 }
 
 // Reads of the trigger file: every one succeeds with an empty file, and the
