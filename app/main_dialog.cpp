@@ -80,6 +80,10 @@ void onProgramEnding() {
     device::endDeviceWrites();
 }
 
+bool tryProgramEnding() {
+    return device::tryEndDeviceWrites();
+}
+
 void onMainDialogInit(platform::DialogHandle dialog) {
     mainDialogWindow = dialog;
     platform::setControlText(dialog, IDC_VERSION_LABEL, VERSION_LABEL);

@@ -41,6 +41,10 @@ void openDebugDialog(platform::DialogHandle owner);
 // write to the device under way is over, and admits no new one. Worker tasks
 // may still run; whatever else they do ends with the process.
 void onProgramEnding();
+// The same without waiting: true once no write is under way (and none will
+// start), false while one is. For a user-interface thread that must keep
+// answering the dialog steps of the task that writes.
+bool tryProgramEnding();
 
 // shown: hides the Info area and button 1015 and shows the form with "Save
 // and Quit" and "Quit"; not shown: the reverse (the labels are set either way).

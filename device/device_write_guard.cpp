@@ -33,6 +33,15 @@ void endDeviceWrites() {
     ending = true;
 }
 
+bool tryEndDeviceWrites() {
+    if (!deviceWrites.try_lock()) {
+        return false;
+    }
+    ending = true;
+    deviceWrites.unlock();
+    return true;
+}
+
 void resetDeviceWriteGuard() {
     const std::lock_guard<std::recursive_mutex> hold(deviceWrites);
     ending = false;

@@ -27,6 +27,11 @@ private:
 // from then on no section is admitted. Any thread, any number of times.
 void endDeviceWrites();
 
+// The same without waiting, for a thread that must go on serving the writer
+// meanwhile: true once no section is under way (none is admitted from then
+// on), false while one is.
+bool tryEndDeviceWrites();
+
 // Admits sections again (program start; for tests).
 void resetDeviceWriteGuard();
 

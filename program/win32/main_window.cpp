@@ -51,9 +51,16 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         return 0;
     case WM_ENDSESSION:
         // The session ends and the process with it once this returns: a
-        // write to the radio under way finishes first.
+        // write to the radio under way finishes first. The dialog is still
+        // there, and the install shows its progress in steps sent to this
+        // thread, so the wait goes on answering them; a blocking wait would
+        // hold the writer, and the writer this wait, for good.
         if (wParam != FALSE) {
-            app::onProgramEnding();
+            while (!app::tryProgramEnding()) {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_SENDMESSAGE);
+                MSG sent;
+                PeekMessageW(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            }
         }
         return 0;
     case WM_DESTROY:
