@@ -34,6 +34,7 @@
 #include "platform/volumes.h"
 #include "simulator/linux/scripted_udisks2.h"
 #include "simulator/radio_sim/radio_simulator.h"
+#include "tests/platform/volume_at.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -320,17 +321,7 @@ private:
 
 void PrintTo(const DiscoveryCase& c, std::ostream* out) { *out << c.name; }
 
-// The volume at root as a listing that mounts nothing describes it.
-std::optional<platform::VolumeDescriptor> volumeAt(const char* root) {
-    static platform::VolumeList list;
-    platform::listVolumes(list, platform::MOUNT_NOTHING);
-    for (std::size_t i = 0; i < list.count; ++i) {
-        if (std::string(list.volumes[i].root) == root && list.volumes[i].fault == platform::VolumeFault::None) {
-            return list.volumes[i];
-        }
-    }
-    return std::nullopt;
-}
+using platformtest::volumeAt;
 
 class VolumeDiscovery : public ::testing::TestWithParam<DiscoveryCase> {
 protected:

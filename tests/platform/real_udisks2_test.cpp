@@ -21,6 +21,7 @@
 #include "device/discovery.h"
 #include "platform/linux/udisks2_volumes.h"
 #include "platform/volumes.h"
+#include "tests/platform/volume_at.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -53,16 +54,7 @@ std::optional<std::string> script(const std::string& arguments) {
     return output;
 }
 
-std::optional<platform::VolumeDescriptor> volumeAt(const char* root) {
-    static platform::VolumeList list;
-    platform::listVolumes(list, platform::MOUNT_NOTHING);
-    for (std::size_t i = 0; i < list.count; ++i) {
-        if (std::string(list.volumes[i].root) == root && list.volumes[i].fault == platform::VolumeFault::None) {
-            return list.volumes[i];
-        }
-    }
-    return std::nullopt;
-}
+using platformtest::volumeAt;
 
 // One poll of the startup task's waiting loop: findDevice, then the Info
 // text it leads to.
