@@ -15,6 +15,7 @@ rm -rf "$run/radio" "$run/radio-mounts" "$run/radio.log" "$run/bus-address"
 radio_options=(--udisks2 --bus-address-file "$run/bus-address" --radio "simulator/radios/$radio"
     --work "$run/radio" --appear-after 3 --log "$run/radio.log" --quiet)
 [ "$read_only" -eq 1 ] && radio_options+=(--read-only)
+[ "$refuse_mount" -eq 1 ] && radio_options+=(--refuse-mount "Not authorized to perform operation")
 build/run-native/simulator/ondavox-radio-sim "${radio_options[@]}" >/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$run/bus-address" ] && break; sleep 0.1; done
@@ -22,7 +23,8 @@ for _ in $(seq 100); do [ -s "$run/bus-address" ] && break; sleep 0.1; done
 # The program asks this bus, not the machine's, for its drives.
 export DBUS_SYSTEM_BUS_ADDRESS
 DBUS_SYSTEM_BUS_ADDRESS=$(cat "$run/bus-address")
-echo "== simulated radio: $radio$([ "$read_only" -eq 1 ] && echo ", read-only"), appearing in 3 seconds" \
+echo "== simulated radio: $radio$([ "$read_only" -eq 1 ] && echo ", read-only")$([ "$refuse_mount" -eq 1 ] &&
+    echo ", its mount refused"), appearing in 3 seconds" \
     "(log: ${run#"$top"/}/radio.log)"
 
 if [ "$headless" -eq 0 ]; then

@@ -6,7 +6,8 @@
 # ($DISPLAY) the dialog opens there; without one it runs on a virtual display
 # and a screenshot of each thing the dialog shows is saved to a folder this
 # prints. With --native the same goes for the Linux program
-# (scripts/run-utility-linux.sh).
+# (scripts/run-utility-linux.sh); --refuse-mount shows that program's hint for
+# a radio whose mount the system refuses.
 set -euo pipefail
 
 usage() {
@@ -33,6 +34,11 @@ a local update server on 127.0.0.1 that the utility reaches as its HTTP proxy.
   --accept-update  the server offers a 24 MiB image, sent at 4 MiB/s, and the
                  run without a display answers "Yes!" to the offer, so the
                  download's progress bar can be seen (and its screenshot taken)
+  --refuse-mount the Linux program (implies --native): the radio comes
+                 unmounted and the system refuses to mount it ("Not
+                 authorized to perform operation"), so the dialog keeps
+                 waiting and, after 3 seconds, says why below the waiting
+                 line; without a display the run ends after that screenshot
   --help         this text
 
 The radio appears 3 seconds after the start. Its files are in
@@ -45,7 +51,7 @@ build/run/screenshots/; the run then answers "No, Thanks!" to an offer (or
 TEXT
 }
 
-radio=hxa-v2 read_only=1 tree=server headless=0 native=0 accept_update=0
+radio=hxa-v2 read_only=1 tree=server headless=0 native=0 accept_update=0 refuse_mount=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --radio) radio=${2:-}; shift ;;
@@ -55,6 +61,9 @@ while [ $# -gt 0 ]; do
     --headless) headless=1 ;;
     --native) native=1 ;;
     --accept-update) accept_update=1 ;;
+    # Only the Linux program asks the system to mount the radio; under Wine
+    # the drive letter is simply there, so there is nothing to refuse.
+    --refuse-mount) refuse_mount=1 native=1 ;;
     --help | -h) usage; exit 0 ;;
     *) echo "unknown option: $1" >&2; usage >&2; exit 2 ;;
     esac
@@ -158,6 +167,13 @@ screenshot_each_stage() {
                 accepted=1
                 click_later 2 1
             fi
+            ;;
+        info:*'Waiting for Brelvan Ondavox device...\n\n'*)
+            # The waiting line with the hint below it. With --refuse-mount the
+            # radio never opens: the run ends here.
+            sleep 0.3
+            screenshot hint
+            if [ "$refuse_mount" -eq 1 ]; then break; fi
             ;;
         info:*"Downloading Update Image... ["*)
             # The bar climbs under the download's line.

@@ -437,4 +437,9 @@ bool listUDisks2Volumes(VolumeList& volumes, const MountRequest& request) {
     return true;
 }
 
+void forgetRefusedMounts() {
+    std::lock_guard<std::mutex> guard(mountLock);
+    refusedMounts.clear();
+}
+
 }  // namespace platform::linux_volumes

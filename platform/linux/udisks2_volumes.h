@@ -22,4 +22,8 @@ bool listUDisks2Volumes(VolumeList& volumes, const MountRequest& mount);
 // How long a refused volume is left alone while its medium stays.
 constexpr int REFUSED_MOUNT_RETRY_SECONDS = 10;
 
+// Forgets every refusal (for tests, whose cases each start a bus of their
+// own where the service may get the unique name of an earlier case's).
+void forgetRefusedMounts();
+
 }  // namespace platform::linux_volumes

@@ -30,6 +30,10 @@ const char USAGE[] =
     "  --bus-address-file F with --udisks2, also writes the bus address to F\n"
     "  --not-mounted        with --udisks2, the radio comes unmounted: the program\n"
     "                       asks UDisks2 to mount it\n"
+    "  --refuse-mount TEXT  with --udisks2, the radio comes unmounted and UDisks2\n"
+    "                       refuses each mount as polkit does (NotAuthorizedCanObtain)\n"
+    "                       with the message TEXT, e.g. \"Not authorized to perform\n"
+    "                       operation\"\n"
     "  --radio DIR          the sample radio to copy\n"
     "  --work DIR           absent or empty folder that becomes the drive\n"
     "  --read-only          come up read-only; reading start.html switches the radio\n"
@@ -91,6 +95,11 @@ int main(int argc, char** argv) {
             options.radioFolder = argv[++i];
         } else if (option == "--work") {
             options.workFolder = argv[++i];
+        } else if (option == "--refuse-mount") {
+            // A mounted radio is never asked to mount; only an unmounted one is refused.
+            options.mounted = false;
+            options.mountError = simulator::MOUNT_NOT_AUTHORIZED_ERROR;
+            options.mountErrorMessage = argv[++i];
         } else if (option == "--bus-address-file") {
             busAddressFile = argv[++i];
         } else if (option == "--log") {

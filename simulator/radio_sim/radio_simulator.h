@@ -26,6 +26,8 @@ namespace simulator {
 
 constexpr std::uint32_t RADIO_VOLUME_SERIAL = 0xECE22CF8;
 constexpr const char* RADIO_VOLUME_LABEL = "ONDAVOX";
+// What UDisks2 answers a mount that polkit does not allow without asking.
+constexpr const char* MOUNT_NOT_AUTHORIZED_ERROR = "org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain";
 
 // How the radio shows itself: a Wine drive letter, or a block device of a
 // scripted UDisks2 service on a private bus (for the Linux program).
@@ -45,6 +47,10 @@ struct RadioOptions {
     char letter = 'E';        // Wine
     char switchLetter = 'G';  // Wine: the letter after the switch from read-only
     bool mounted = true;      // UDisks2: false, the program must ask UDisks2 to mount it
+    // UDisks2, not mounted: a D-Bus error name that the service answers each
+    // mount with, and its text; empty, the mount succeeds.
+    std::string mountError;
+    std::string mountErrorMessage;
     // How long the radio stays away during the switch. The program polls
     // once a second and must see it gone; Wine also needs more than a second
     // before the same folder can come back under a new letter.

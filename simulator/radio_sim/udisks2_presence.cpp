@@ -60,6 +60,10 @@ public:
         volume.readOnly = readOnly;
         // Not mounted: UDisks2 mounts it there when the program asks.
         (options_.mounted ? volume.mountPoint : volume.mountTarget) = mountPoint.string();
+        if (!options_.mountError.empty()) {
+            volume.mountError = options_.mountError;
+            volume.mountErrorMessage = options_.mountErrorMessage;
+        }
         std::string error;
         if (!udisks_.addVolume(volume, error)) {
             log_.add("error: cannot connect at %s (%s)", mountPoint.c_str(), error.c_str());
@@ -67,8 +71,9 @@ public:
             return false;
         }
         setPresent(mountPoint.string());
-        log_.add("connected at %s (%s%s)", mountPoint.c_str(), readOnly ? "read-only" : "writable",
-                 options_.mounted ? "" : ", not mounted");
+        log_.add("connected at %s (%s%s%s)", mountPoint.c_str(), readOnly ? "read-only" : "writable",
+                 options_.mounted ? "" : ", not mounted",
+                 options_.mounted || options_.mountError.empty() ? "" : ", its mount refused");
         return true;
     }
 

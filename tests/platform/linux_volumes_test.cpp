@@ -41,6 +41,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Each case starts with nothing found and nothing refused: its private bus is
+// a new one, on which the service may get the same unique name and object
+// path as a volume refused in an earlier case.
+void startDiscoveryAfresh() {
+    device::resetDiscovery();
+    platform::linux_volumes::forgetRefusedMounts();
+}
+
 // What the bus offers.
 enum class Bus {
     UDisks2,    // the scripted UDisks2 service
@@ -330,7 +338,7 @@ protected:
 
     void SetUp() override {
         ASSERT_EQ(bootSectors->error(), "");
-        device::resetDiscovery();
+        startDiscoveryAfresh();
         device::resetDeviceSettings();
         writeKernelTables();
         const DiscoveryCase& c = GetParam();
@@ -526,7 +534,7 @@ std::string logText(const simulator::RadioSimulator& radio) {
 class SimulatedRadioOnTheBus : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        device::resetDiscovery();
+        startDiscoveryAfresh();
         device::resetDeviceSettings();
     }
     void TearDown() override { ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS"); }
@@ -608,7 +616,7 @@ void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.name; }
 class RefusedRadio : public ::testing::TestWithParam<RefusalCase> {
 protected:
     void SetUp() override {
-        device::resetDiscovery();
+        startDiscoveryAfresh();
         std::string error;
         ASSERT_TRUE(udisks.start(error)) << error;
         ::setenv("DBUS_SYSTEM_BUS_ADDRESS", udisks.busAddress().c_str(), 1);
@@ -682,12 +690,49 @@ TEST_P(RefusedRadio, SaysWhyAndIsAskedAgainWhenItMayHaveChanged) {
     ASSERT_EQ(found, 1) << "not asked again within " << c.maximumSeconds << " s";
     EXPECT_GE(seconds, c.minimumSeconds);
     EXPECT_EQ(std::string(device::deviceRoot), target + "/");
+    // The service's lines are read on another thread and may trail its
+    // answer; the mount's own line comes after the call's.
+    EXPECT_TRUE(udisks.log().waitFor("mounted sdb1 at", std::chrono::seconds(5)));
     EXPECT_EQ(mountCalls(), 2u);
     EXPECT_EQ(device::unusableDeviceVolume(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RefusedRadio, ::testing::ValuesIn(REFUSAL_CASES),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
+
+// The simulated radio told to have its mount refused (the run command's
+// --refuse-mount): seen, not found, and the service's own message kept for
+// the hint, at every poll.
+class SimulatedRadioRefused : public ::testing::Test {
+protected:
+    void SetUp() override { startDiscoveryAfresh(); }
+    void TearDown() override { ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS"); }
+
+    testsupport::TempFolder base;
+};
+
+TEST_F(SimulatedRadioRefused, IsSeenButNotOpenedWithTheServicesMessage) {
+    simulator::RadioOptions options;
+    options.connection = simulator::RadioConnection::UDisks2;
+    options.radioFolder = std::string(ONDAVOX_SOURCE_DIR) + "/simulator/radios/hxa-v2";
+    options.workFolder = base.root() + "radio";
+    options.echo = false;
+    options.mounted = false;
+    options.mountError = simulator::MOUNT_NOT_AUTHORIZED_ERROR;
+    options.mountErrorMessage = NOT_AUTHORIZED;
+    simulator::RadioSimulator radio(options);
+    std::string error;
+    ASSERT_TRUE(radio.start(error)) << error;
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", radio.busAddress().c_str(), 1);
+
+    for (int poll = 0; poll < 2; ++poll) {
+        EXPECT_EQ(device::findDevice(), 0) << logText(radio);
+        const device::PassedOverVolume* refused = device::unusableDeviceVolume();
+        ASSERT_NE(refused, nullptr) << "poll " << poll;
+        EXPECT_EQ(refused->reason, device::PassOverReason::NotMounted);
+        EXPECT_STREQ(refused->message, NOT_AUTHORIZED);
+    }
+}
 
 }  // namespace refused
 
