@@ -103,4 +103,44 @@ void forwardLines(int fd, EventLog& log) {
     }
 }
 
+bool ServiceProcess::start(const std::vector<std::string>& argv, const char* whatService, EventLog& log,
+                           std::chrono::steady_clock::time_point deadline, std::string& error) {
+    int outputPipe[2];
+    if (::pipe2(outputPipe, O_CLOEXEC) != 0) {
+        error = "no pipe";
+        return false;
+    }
+    FileDescriptor outputWrite(outputPipe[1]);
+    pid_ = spawn(argv, outputWrite.get(), outputWrite.get());
+    outputWrite.reset();
+    if (pid_ < 0) {
+        ::close(outputPipe[0]);
+        error = "cannot start " + argv[0];
+        return false;
+    }
+    ended_ = false;
+    reader_ = std::thread([this, &log, fd = outputPipe[0]] {
+        forwardLines(fd, log);
+        ended_ = true;
+    });
+    while (!log.waitFor("ready", std::chrono::milliseconds(50))) {
+        if (ended_ || std::chrono::steady_clock::now() > deadline) {
+            error = std::string(whatService) + " did not start:";
+            for (const std::string& line : log.lines()) {
+                error += "\n" + line;
+            }
+            stop();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ServiceProcess::stop() {
+    endProcess(pid_);
+    if (reader_.joinable()) {
+        reader_.join();
+    }
+}
+
 }  // namespace simulator
