@@ -25,8 +25,7 @@ pid_t spawn(const std::vector<std::string>& argv, int outputFd, int errorFd) {
         posix_spawn_file_actions_addopen(&settings.actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     }
     pid_t child = -1;
-    const int failure =
-        ::posix_spawnp(&child, args[0], &settings.actions, &settings.attributes, args.get(), environ);
+    const int failure = ::posix_spawnp(&child, args[0], &settings.actions, &settings.attributes, args.get(), environ);
     return failure == 0 ? child : -1;
 }
 

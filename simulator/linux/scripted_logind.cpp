@@ -26,8 +26,7 @@ bool ScriptedLogind::start(const std::string& busAddress, std::string& error) {
         argv.push_back("--refuse");
         argv.push_back(part);
     }
-    return service_.start(argv, "the logind stand-in", log_, std::chrono::steady_clock::now() + START_TIMEOUT,
-                          error);
+    return service_.start(argv, "the logind stand-in", log_, std::chrono::steady_clock::now() + START_TIMEOUT, error);
 }
 
 void ScriptedLogind::stop() { service_.stop(); }
