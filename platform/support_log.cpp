@@ -59,6 +59,28 @@ std::uint64_t openedAt = 0;
 std::uint32_t bytesWritten = 0;
 bool logFull = false;
 
+// Creates folder and every missing folder above it; true when it exists then.
+bool makeFolders(const char* folder) {
+    char path[SUPPORT_LOG_PATH_CAPACITY];
+    const std::size_t length = std::strlen(folder);
+    if (length == 0 || length >= sizeof path) {
+        return false;
+    }
+    std::memcpy(path, folder, length + 1);
+    for (std::size_t i = logfiles::rootLength(path, length); i <= length; ++i) {
+        if (!logfiles::isSeparator(path[i]) && path[i] != '\0') {
+            continue;
+        }
+        const char kept = path[i];
+        path[i] = '\0';
+        if (!logfiles::makeFolder(path)) {
+            return false;
+        }
+        path[i] = kept;
+    }
+    return logfiles::isFolder(folder);
+}
+
 // Gathers the run files of the folder: how many, and the oldest by name
 // (names start with the time they were made).
 struct RunFiles {
@@ -167,7 +189,7 @@ bool openSupportLog(const char* programLine) {
         return true;
     }
     char folder[SUPPORT_LOG_PATH_CAPACITY];
-    if (supportLogFolder(folder, sizeof folder) == 0 || !logfiles::makeFolders(folder)) {
+    if (supportLogFolder(folder, sizeof folder) == 0 || !makeFolders(folder)) {
         return false;
     }
     removeOldRuns(folder);
@@ -219,6 +241,17 @@ void closeSupportLog(const char* lastLine) {
     logLockedAs(true, "%s", lastLine);
     logFile.close();
     logPath[0] = '\0';
+}
+
+std::uint32_t supportLogFolder(char* buffer, std::uint32_t capacity) {
+    const int length = logfiles::writeLogFolder(buffer, capacity);
+    if (length <= 0 || static_cast<std::uint32_t>(length) >= capacity) {
+        if (capacity != 0) {
+            buffer[0] = '\0';
+        }
+        return 0;
+    }
+    return static_cast<std::uint32_t>(length);
 }
 
 const char* supportLogPath() { return logPath; }

@@ -3,12 +3,23 @@
 // linux/support_log_files.cpp and win32/support_log_files.cpp. Used only by
 // platform/support_log.cpp; the core sees platform/support_log.h alone.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform::logfiles {
 
-// Creates folder and every missing folder above it; true when it exists then.
-bool makeFolders(const char* folder);
+// Writes the log folder's path, with its trailing separator, into buffer as
+// snprintf does and returns what snprintf returned; -1 when the system names
+// no such folder. platform/support_log.cpp keeps it only when it fits.
+int writeLogFolder(char* buffer, std::uint32_t capacity);
+
+// How many characters at the start of a path of length characters name a
+// root that is there already; the folders to make start after it.
+std::size_t rootLength(const char* path, std::size_t length);
+bool isSeparator(char c);
+// Makes one folder; true when it is made or was there already.
+bool makeFolder(const char* path);
+bool isFolder(const char* path);
 
 // Calls visit with the name of each file in folder whose name starts with
 // prefix and ends with suffix.

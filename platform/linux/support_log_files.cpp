@@ -18,47 +18,31 @@
 
 namespace platform {
 
-std::uint32_t supportLogFolder(char* buffer, std::uint32_t capacity) {
+namespace logfiles {
+
+int writeLogFolder(char* buffer, std::uint32_t capacity) {
     // A relative XDG_STATE_HOME is not valid and is ignored, as the
     // desktop's base-folder rules say of every such variable.
     const char* state = std::getenv("XDG_STATE_HOME");
-    int length = -1;
     if (state != nullptr && state[0] == '/') {
-        length = std::snprintf(buffer, capacity, "%s/ondavox-utility/", state);
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
-        length = std::snprintf(buffer, capacity, "%s/.local/state/ondavox-utility/", home);
+        return std::snprintf(buffer, capacity, "%s/ondavox-utility/", state);
     }
-    if (length <= 0 || static_cast<std::uint32_t>(length) >= capacity) {
-        if (capacity != 0) {
-            buffer[0] = '\0';
-        }
-        return 0;
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        return std::snprintf(buffer, capacity, "%s/.local/state/ondavox-utility/", home);
     }
-    return static_cast<std::uint32_t>(length);
+    return -1;
 }
 
-namespace logfiles {
+// The leading '/' of an absolute path.
+std::size_t rootLength(const char*, std::size_t) { return 1; }
 
-bool makeFolders(const char* folder) {
-    char path[SUPPORT_LOG_PATH_CAPACITY];
-    const std::size_t length = std::strlen(folder);
-    if (length == 0 || length >= sizeof path) {
-        return false;
-    }
-    std::memcpy(path, folder, length + 1);
-    for (std::size_t i = 1; i <= length; ++i) {
-        if (path[i] != '/' && path[i] != '\0') {
-            continue;
-        }
-        const char kept = path[i];
-        path[i] = '\0';
-        if (::mkdir(path, 0700) != 0 && errno != EEXIST) {
-            return false;
-        }
-        path[i] = kept;
-    }
+bool isSeparator(char c) { return c == '/'; }
+
+bool makeFolder(const char* path) { return ::mkdir(path, 0700) == 0 || errno == EEXIST; }
+
+bool isFolder(const char* path) {
     struct stat info {};
-    return ::stat(folder, &info) == 0 && S_ISDIR(info.st_mode);
+    return ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 void forEachFile(const char* folder, const char* prefix, const char* suffix,

@@ -12,46 +12,29 @@
 
 namespace platform {
 
-std::uint32_t supportLogFolder(char* buffer, std::uint32_t capacity) {
-    char local[MAX_PATH];
-    const DWORD localLength = ::GetEnvironmentVariableA("LOCALAPPDATA", local, sizeof local);
-    int length = -1;
-    if (localLength != 0 && localLength < sizeof local) {
-        const bool separator = local[localLength - 1] == '\\';
-        length = std::snprintf(buffer, capacity, "%s%sOndavox Utility\\logs\\", local, separator ? "" : "\\");
-    }
-    if (length <= 0 || static_cast<std::uint32_t>(length) >= capacity) {
-        if (capacity != 0) {
-            buffer[0] = '\0';
-        }
-        return 0;
-    }
-    return static_cast<std::uint32_t>(length);
-}
-
 namespace logfiles {
 
-bool makeFolders(const char* folder) {
-    char path[SUPPORT_LOG_PATH_CAPACITY];
-    const std::size_t length = std::strlen(folder);
-    if (length == 0 || length >= sizeof path) {
-        return false;
+int writeLogFolder(char* buffer, std::uint32_t capacity) {
+    char local[MAX_PATH];
+    const DWORD localLength = ::GetEnvironmentVariableA("LOCALAPPDATA", local, sizeof local);
+    if (localLength == 0 || localLength >= sizeof local) {
+        return -1;
     }
-    std::memcpy(path, folder, length + 1);
-    // The drive's root ("C:\") is there already; folders start after it.
-    const std::size_t first = length > 2 && path[1] == ':' ? 3 : 1;
-    for (std::size_t i = first; i <= length; ++i) {
-        if (path[i] != '\\' && path[i] != '/' && path[i] != '\0') {
-            continue;
-        }
-        const char kept = path[i];
-        path[i] = '\0';
-        if (!::CreateDirectoryA(path, nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-            return false;
-        }
-        path[i] = kept;
-    }
-    const DWORD attributes = ::GetFileAttributesA(folder);
+    const bool separator = local[localLength - 1] == '\\';
+    return std::snprintf(buffer, capacity, "%s%sOndavox Utility\\logs\\", local, separator ? "" : "\\");
+}
+
+// The drive's root ("C:\") is there already; folders start after it.
+std::size_t rootLength(const char* path, std::size_t length) { return length > 2 && path[1] == ':' ? 3 : 1; }
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool makeFolder(const char* path) {
+    return ::CreateDirectoryA(path, nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool isFolder(const char* path) {
+    const DWORD attributes = ::GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 

@@ -10,35 +10,22 @@
 #include <thread>
 
 #include "simulator/common/file_descriptor.h"
+#include "simulator/common/spawn_settings.h"
 
 namespace simulator {
 
 pid_t spawn(const std::vector<std::string>& argv, int outputFd, int errorFd) {
-    std::vector<std::string> arguments = argv;
-    std::vector<char*> args;
-    for (std::string& argument : arguments) {
-        args.push_back(argument.data());
-    }
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
+    const CStringArray args(argv);
+    SpawnSettings settings;
+    posix_spawn_file_actions_addopen(&settings.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&settings.actions, outputFd, STDOUT_FILENO);
     if (errorFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, errorFd, STDERR_FILENO);
+        posix_spawn_file_actions_adddup2(&settings.actions, errorFd, STDERR_FILENO);
     } else {
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&settings.actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     }
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-    sigset_t noSignals;
-    sigemptyset(&noSignals);
-    posix_spawnattr_setsigmask(&attributes, &noSignals);
     pid_t child = -1;
-    const int failure = ::posix_spawnp(&child, args[0], &actions, &attributes, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    const int failure = ::posix_spawnp(&child, args[0], &settings.actions, &settings.attributes, args.get(), environ);
     return failure == 0 ? child : -1;
 }
 
@@ -100,6 +87,46 @@ void forwardLines(int fd, EventLog& log) {
     }
     if (!line.empty()) {
         log.add("%s", line.c_str());
+    }
+}
+
+bool ServiceProcess::start(const std::vector<std::string>& argv, const char* whatService, EventLog& log,
+                           std::chrono::steady_clock::time_point deadline, std::string& error) {
+    int outputPipe[2];
+    if (::pipe2(outputPipe, O_CLOEXEC) != 0) {
+        error = "no pipe";
+        return false;
+    }
+    FileDescriptor outputWrite(outputPipe[1]);
+    pid_ = spawn(argv, outputWrite.get(), outputWrite.get());
+    outputWrite.reset();
+    if (pid_ < 0) {
+        ::close(outputPipe[0]);
+        error = "cannot start " + argv[0];
+        return false;
+    }
+    ended_ = false;
+    reader_ = std::thread([this, &log, fd = outputPipe[0]] {
+        forwardLines(fd, log);
+        ended_ = true;
+    });
+    while (!log.waitFor("ready", std::chrono::milliseconds(50))) {
+        if (ended_ || std::chrono::steady_clock::now() > deadline) {
+            error = std::string(whatService) + " did not start:";
+            for (const std::string& line : log.lines()) {
+                error += "\n" + line;
+            }
+            stop();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ServiceProcess::stop() {
+    endProcess(pid_);
+    if (reader_.joinable()) {
+        reader_.join();
     }
 }
 

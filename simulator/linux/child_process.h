@@ -5,8 +5,10 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "simulator/common/event_log.h"
@@ -27,5 +29,29 @@ bool readLine(int fd, std::string& line, std::chrono::steady_clock::time_point d
 
 // Adds every line read from fd to log until the end of its output; closes fd.
 void forwardLines(int fd, EventLog& log);
+
+// One of the Python services on a bus, run as a child process: its standard
+// output and error go line by line into a log, and it has started once it
+// has printed "ready" (it owns its name on the bus then).
+class ServiceProcess {
+public:
+    ServiceProcess() = default;
+    ~ServiceProcess() { stop(); }
+    ServiceProcess(const ServiceProcess&) = delete;
+    ServiceProcess& operator=(const ServiceProcess&) = delete;
+
+    // Starts argv and returns once it is ready. False, with error set, when
+    // it cannot start, or ends or is not ready by deadline: then error says
+    // that whatService did not start, with its output, and it is ended.
+    bool start(const std::vector<std::string>& argv, const char* whatService, EventLog& log,
+               std::chrono::steady_clock::time_point deadline, std::string& error);
+    // Ends it and waits until its output is read. Safe to call twice.
+    void stop();
+
+private:
+    pid_t pid_ = -1;
+    std::thread reader_;
+    std::atomic<bool> ended_{false};
+};
 
 }  // namespace simulator

@@ -23,25 +23,19 @@ Runs until SIGTERM or SIGINT or the bus goes. Needs Debian's python3-dbus
 and python3-gi: run it with /usr/bin/python3.
 """
 
-import argparse
 import os
-import signal
 import sys
 
 import dbus
-import dbus.mainloop.glib
 import dbus.service
 from gi.repository import GLib
+
+from bus_service import Failure, argument_parser, serve
 
 BUS_NAME = "org.freedesktop.login1"
 PATH = "/org/freedesktop/login1"
 MANAGER = "org.freedesktop.login1.Manager"
 MODES = ("block", "delay")
-
-
-class Failure(dbus.DBusException):
-    def __init__(self, name, message):
-        super().__init__(message, name=name)
 
 
 class Manager(dbus.service.Object):
@@ -84,29 +78,9 @@ class Manager(dbus.service.Object):
 
 
 def main():
-    parser = argparse.ArgumentParser(description="logind stand-in for tests.")
-    parser.add_argument("--address", default=os.environ.get("DBUS_SYSTEM_BUS_ADDRESS", ""),
-                        help="the bus to serve on (default: $DBUS_SYSTEM_BUS_ADDRESS)")
+    parser = argument_parser("logind stand-in for tests.")
     parser.add_argument("--refuse", action="append", default=[], help="a part of what to refuse")
-    arguments = parser.parse_args()
-    if not arguments.address:
-        print("error: no bus address (--address or DBUS_SYSTEM_BUS_ADDRESS)", file=sys.stderr)
-        return 2
-
-    dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-    bus = dbus.bus.BusConnection(arguments.address)
-    loop = GLib.MainLoop()
-    manager = Manager(bus, set(arguments.refuse))
-    if bus.request_name(BUS_NAME, dbus.bus.NAME_FLAG_DO_NOT_QUEUE) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
-        print("error: %s is owned by another connection" % BUS_NAME, file=sys.stderr)
-        return 1
-    for number in (signal.SIGTERM, signal.SIGINT):
-        GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, number, loop.quit)
-    bus.call_on_disconnection(lambda connection: loop.quit())
-    print("ready", flush=True)
-    loop.run()
-    del manager
-    return 0
+    return serve(parser, BUS_NAME, lambda bus, arguments: Manager(bus, set(arguments.refuse)))
 
 
 if __name__ == "__main__":

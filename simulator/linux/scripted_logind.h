@@ -10,14 +10,11 @@
 //     logind.log().waitFor("inhibit what=sleep:shutdown", 10s);
 //     logind.log().waitFor("released what=sleep:shutdown", 10s);
 
-#include <sys/types.h>
-
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "simulator/common/event_log.h"
+#include "simulator/linux/child_process.h"
 
 namespace simulator {
 
@@ -49,9 +46,7 @@ public:
 private:
     ScriptedLogindOptions options_;
     EventLog log_;
-    pid_t servicePid_ = -1;
-    std::thread reader_;
-    std::atomic<bool> serviceEnded_{false};
+    ServiceProcess service_;  // after log_, which its output goes into
 };
 
 }  // namespace simulator

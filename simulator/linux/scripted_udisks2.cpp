@@ -81,47 +81,16 @@ bool ScriptedUDisks2::start(std::string& error) {
         return true;
     }
 
-    int servicePipe[2];
-    if (::pipe2(servicePipe, O_CLOEXEC) != 0) {
-        error = "no pipe";
+    if (!service_.start({options_.python, options_.serviceScript, "--address", busAddress_},
+                        "the scripted UDisks2 service", log_, deadline, error)) {
         stop();
         return false;
-    }
-    FileDescriptor serviceWrite(servicePipe[1]);
-    servicePid_ = spawn({options_.python, options_.serviceScript, "--address", busAddress_}, serviceWrite.get(),
-                        serviceWrite.get());
-    serviceWrite.reset();
-    if (servicePid_ < 0) {
-        ::close(servicePipe[0]);
-        error = "cannot start " + options_.python;
-        stop();
-        return false;
-    }
-    serviceEnded_ = false;
-    reader_ = std::thread([this, fd = servicePipe[0]] { readServiceOutput(fd); });
-    while (!log_.waitFor("ready", std::chrono::milliseconds(50))) {
-        if (serviceEnded_ || std::chrono::steady_clock::now() > deadline) {
-            error = "the scripted UDisks2 service did not start:";
-            for (const std::string& line : log_.lines()) {
-                error += "\n" + line;
-            }
-            stop();
-            return false;
-        }
     }
     return true;
 }
 
-void ScriptedUDisks2::readServiceOutput(int fd) {
-    forwardLines(fd, log_);
-    serviceEnded_ = true;
-}
-
 void ScriptedUDisks2::stop() {
-    endProcess(servicePid_);
-    if (reader_.joinable()) {
-        reader_.join();
-    }
+    service_.stop();
     endProcess(busPid_);
     if (busOutput_ >= 0) {
         ::close(busOutput_);

@@ -20,13 +20,12 @@
 
 #include <sys/types.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "simulator/common/event_log.h"
+#include "simulator/linux/child_process.h"
 
 namespace simulator {
 
@@ -95,16 +94,13 @@ public:
 private:
     struct Call;
     bool call(Call& call, std::string& error);
-    void readServiceOutput(int fd);
 
     ScriptedUDisks2Options options_;
     EventLog log_;
     std::string busAddress_;
     pid_t busPid_ = -1;
-    pid_t servicePid_ = -1;
     int busOutput_ = -1;
-    std::thread reader_;
-    std::atomic<bool> serviceEnded_{false};
+    ServiceProcess service_;  // after log_, which its output goes into
 };
 
 // The folder of udisks2_service.py and private-bus.conf in the source tree.

@@ -43,15 +43,13 @@ Runs until SIGTERM or SIGINT. Needs Debian's python3-dbus and python3-gi:
 run it with /usr/bin/python3.
 """
 
-import argparse
-import os
-import signal
 import sys
 
 import dbus
-import dbus.mainloop.glib
 import dbus.service
 from gi.repository import GLib
+
+from bus_service import Failure, argument_parser, serve
 
 BUS_NAME = "org.freedesktop.UDisks2"
 ROOT_PATH = "/org/freedesktop/UDisks2"
@@ -77,11 +75,6 @@ DEFAULTS = {
     "mount_error": "",
     "mount_error_message": "refused by the script",
 }
-
-
-class Failure(dbus.DBusException):
-    def __init__(self, name, message):
-        super().__init__(message, name=name)
 
 
 def path_bytes(text):
@@ -376,28 +369,7 @@ class Service(dbus.service.Object):
 
 
 def main():
-    parser = argparse.ArgumentParser(description="Scripted UDisks2 service for tests.")
-    parser.add_argument("--address", default=os.environ.get("DBUS_SYSTEM_BUS_ADDRESS", ""),
-                        help="the bus to serve on (default: $DBUS_SYSTEM_BUS_ADDRESS)")
-    arguments = parser.parse_args()
-    if not arguments.address:
-        print("error: no bus address (--address or DBUS_SYSTEM_BUS_ADDRESS)", file=sys.stderr)
-        return 2
-
-    dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-    bus = dbus.bus.BusConnection(arguments.address)
-    loop = GLib.MainLoop()
-    service = Service(bus)
-    if bus.request_name(BUS_NAME, dbus.bus.NAME_FLAG_DO_NOT_QUEUE) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
-        print("error: %s is owned by another connection" % BUS_NAME, file=sys.stderr)
-        return 1
-    for number in (signal.SIGTERM, signal.SIGINT):
-        GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, number, loop.quit)
-    bus.call_on_disconnection(lambda connection: loop.quit())
-    print("ready", flush=True)
-    loop.run()
-    del service
-    return 0
+    return serve(argument_parser("Scripted UDisks2 service for tests."), BUS_NAME, lambda bus, arguments: Service(bus))
 
 
 if __name__ == "__main__":

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "simulator/common/file_descriptor.h"
+#include "simulator/common/spawn_settings.h"
 
 extern char** environ;
 
@@ -54,35 +55,18 @@ WineCommandResult runCommand(const std::vector<std::string>& argv, const std::ve
             entries.push_back(text);
         }
     }
-    std::vector<char*> envp;
-    for (std::string& entry : entries) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-    std::vector<std::string> arguments = argv;
-    std::vector<char*> args;
-    for (std::string& argument : arguments) {
-        args.push_back(argument.data());
-    }
-    args.push_back(nullptr);
+    const CStringArray envp(std::move(entries));
+    const CStringArray args(argv);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input.get(), STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output.get(), STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output.get(), STDERR_FILENO);
     // A group of its own, so that a stop on time-out reaches its children too.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    sigset_t noSignals;
-    sigemptyset(&noSignals);
-    posix_spawnattr_setsigmask(&attributes, &noSignals);
+    SpawnSettings settings(POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&settings.attributes, 0);
+    posix_spawn_file_actions_adddup2(&settings.actions, input.get(), STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&settings.actions, output.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&settings.actions, output.get(), STDERR_FILENO);
     pid_t child = -1;
-    const int spawnError = ::posix_spawnp(&child, args[0], &actions, &attributes, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    const int spawnError =
+        ::posix_spawnp(&child, args[0], &settings.actions, &settings.attributes, args.get(), envp.get());
     if (spawnError != 0) {
         result.output = std::string("cannot start ") + args[0] + ": " + std::strerror(spawnError);
         return result;
