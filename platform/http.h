@@ -45,6 +45,11 @@ constexpr std::uint32_t HTTP_SEND_TIMEOUT_MS = 30000;
 constexpr std::uint32_t HTTP_RECEIVE_TIMEOUT_MS = 30000;
 constexpr std::uint32_t HTTP_RESPONSE_TIMEOUT_MS = 90000;
 
+// Readies the host's HTTP client in the background (on Linux, loads libcurl),
+// so that a program's start need not wait for it and its first session need
+// not either. Optional; calling it again does nothing.
+void prepareHttp();
+
 // For tests only: sessions opened from now on use milliseconds for every
 // limit but name resolution, so stalled servers are given up on quickly; 0
 // returns to the defaults. The product never calls it.

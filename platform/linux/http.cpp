@@ -21,9 +21,9 @@
 
 #include "platform/http.h"
 
+#include "platform/linux/curl_library.h"
 #include "platform/support_log.h"
 
-#include <curl/curl.h>
 #include <proxy.h>
 
 #include <algorithm>
@@ -36,6 +36,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -43,6 +44,9 @@ namespace platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// libcurl's calls; only reached once a session is open, so it is loaded.
+const linux_http::CurlLibrary& curl() { return *linux_http::curlLibrary(); }
 
 std::atomic<std::uint32_t> testTimeoutMs{0};
 
@@ -107,13 +111,13 @@ struct Request final : HttpObject {
 
     ~Request() override {
         if (inMulti) {
-            curl_multi_remove_handle(multi, easy);
+            curl().multiRemoveHandle(multi, easy);
         }
         if (easy != nullptr) {
-            curl_easy_cleanup(easy);
+            curl().easyCleanup(easy);
         }
         if (multi != nullptr) {
-            curl_multi_cleanup(multi);
+            curl().multiCleanup(multi);
         }
     }
 
@@ -134,17 +138,14 @@ struct Request final : HttpObject {
 
     // Ends the transfer as libcurl ends one that timed out; the connection closes.
     void giveUp() {
-        curl_multi_remove_handle(multi, easy);
+        curl().multiRemoveHandle(multi, easy);
         inMulti = false;
         done = true;
         result = CURLE_OPERATION_TIMEDOUT;
     }
 };
 
-bool initialiseLibrary() {
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    return ready;
-}
+bool initialiseLibrary() { return linux_http::curlLibrary() != nullptr; }
 
 std::string utf8(const char16_t* text) {
     std::string out;
@@ -306,17 +307,17 @@ void driveUntil(Request& request, Wanted wanted) {
         if (request.paused && request.buffered() == 0) {
             // Delivers what the callback refused at once.
             request.paused = false;
-            curl_easy_pause(request.easy, CURLPAUSE_CONT);
+            curl().easyPause(request.easy, CURLPAUSE_CONT);
             continue;
         }
         int running = 0;
-        if (curl_multi_perform(request.multi, &running) != CURLM_OK) {
+        if (curl().multiPerform(request.multi, &running) != CURLM_OK) {
             request.done = true;
             request.result = CURLE_FAILED_INIT;
             break;
         }
         int queued = 0;
-        while (CURLMsg* message = curl_multi_info_read(request.multi, &queued)) {
+        while (CURLMsg* message = curl().multiInfoRead(request.multi, &queued)) {
             if (message->msg == CURLMSG_DONE && message->easy_handle == request.easy) {
                 request.done = true;
                 request.result = message->data.result;
@@ -333,7 +334,7 @@ void driveUntil(Request& request, Wanted wanted) {
         }
         const auto wait = std::min<Clock::duration>(deadline - now, POLL_INTERVAL);
         const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
-        curl_multi_poll(request.multi, nullptr, 0, static_cast<int>(waitMs), nullptr);
+        curl().multiPoll(request.multi, nullptr, 0, static_cast<int>(waitMs), nullptr);
     }
 }
 
@@ -344,6 +345,15 @@ void HttpHandle::close() {
         delete reinterpret_cast<HttpObject*>(native_);
         native_ = 0;
     }
+}
+
+void prepareHttp() {
+    // Joined when the program ends, so it never ends in the middle of a load.
+    struct Loader {
+        std::thread thread{[] { linux_http::curlLibrary(); }};
+        ~Loader() { thread.join(); }
+    };
+    static Loader loader;
 }
 
 void setHttpTimeoutsForTests(std::uint32_t milliseconds) { testTimeoutMs = milliseconds; }
@@ -377,8 +387,8 @@ HttpHandle httpOpenRequest(const HttpHandle& connection, const char16_t* verb, c
     }
     auto* request = new Request;
     HttpHandle handle = own(request);
-    request->easy = curl_easy_init();
-    request->multi = curl_multi_init();
+    request->easy = curl().easyInit();
+    request->multi = curl().multiInit();
     if (request->easy == nullptr || request->multi == nullptr) {
         return {};
     }
@@ -390,31 +400,31 @@ HttpHandle httpOpenRequest(const HttpHandle& connection, const char16_t* verb, c
     }
 
     CURL* easy = request->easy;
-    bool ok = curl_easy_setopt(easy, CURLOPT_URL, request->url.c_str()) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, utf8(verb).c_str()) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_USERAGENT, request->agent.c_str()) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http") == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MAX_REDIRECTS) == CURLE_OK;
+    bool ok = curl().easySetopt(easy, CURLOPT_URL, request->url.c_str()) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_CUSTOMREQUEST, utf8(verb).c_str()) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_USERAGENT, request->agent.c_str()) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http") == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_MAXREDIRS, MAX_REDIRECTS) == CURLE_OK;
     // libcurl's connect limit would include name resolution, which has none
     // here: it is pushed out of reach and the connect limit kept by driveUntil.
-    ok = ok && curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(INT_MAX)) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, onSocketOpened) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, request) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, onConnected) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_PREREQDATA, request) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, RECEIVE_BUFFER_SIZE) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEDATA, request) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_HEADERDATA, request) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(INT_MAX)) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_SOCKOPTFUNCTION, onSocketOpened) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_SOCKOPTDATA, request) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_PREREQFUNCTION, onConnected) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_PREREQDATA, request) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_BUFFERSIZE, RECEIVE_BUFFER_SIZE) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_WRITEFUNCTION, onBody) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_WRITEDATA, request) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_HEADERFUNCTION, onHeader) == CURLE_OK;
+    ok = ok && curl().easySetopt(easy, CURLOPT_HEADERDATA, request) == CURLE_OK;
     std::string proxy;
     if (desktopProxyFor(request->url, proxy)) {
         // An empty proxy turns off every one libcurl would take from the
         // environment on its own (all_proxy).
-        ok = ok && curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str()) == CURLE_OK;
+        ok = ok && curl().easySetopt(easy, CURLOPT_PROXY, proxy.c_str()) == CURLE_OK;
     }
     if (!ok) {
         return {};
@@ -427,7 +437,7 @@ bool httpSendRequest(HttpHandle& request) {
     if (r == nullptr || r->added) {
         return false;
     }
-    if (curl_multi_add_handle(r->multi, r->easy) != CURLM_OK) {
+    if (curl().multiAddHandle(r->multi, r->easy) != CURLM_OK) {
         return false;
     }
     r->added = true;
@@ -440,7 +450,7 @@ bool httpSendRequest(HttpHandle& request) {
     }
     // Ended without an answer: it counts as sent when the request went out.
     long requestSize = 0;
-    curl_easy_getinfo(r->easy, CURLINFO_REQUEST_SIZE, &requestSize);
+    curl().easyGetinfo(r->easy, CURLINFO_REQUEST_SIZE, &requestSize);
     return requestSize > 0;
 }
 
@@ -454,7 +464,7 @@ bool httpContentLength(HttpHandle& request, std::uint64_t& length) {
     Request* r = objectOf<Request>(request);
     curl_off_t announced = -1;
     if (r == nullptr || !r->headersComplete ||
-        curl_easy_getinfo(r->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK || announced < 0) {
+        curl().easyGetinfo(r->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK || announced < 0) {
         return false;
     }
     length = static_cast<std::uint64_t>(announced);

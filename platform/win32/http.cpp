@@ -72,6 +72,9 @@ void HttpHandle::close() {
     }
 }
 
+// WinHTTP is part of the system and loaded with the program.
+void prepareHttp() {}
+
 void setHttpTimeoutsForTests(std::uint32_t milliseconds) { testTimeoutMs = milliseconds; }
 
 HttpHandle httpOpenSession(const char16_t* agent) {
