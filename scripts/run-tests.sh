@@ -258,6 +258,10 @@ if build windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake"; the
     wait "$wine_boot"
     if prepare_wine_prefix; then
         export 'ONDAVOX_TEST_DEVICE_ROOT=E:\'
+        # Each case is a Wine process of its own: a server that stays up
+        # between them keeps Wine's services running, so a case starts in
+        # about 0.1 s instead of a whole Wine session's start (1-3 s).
+        wineserver -p
         for program in build/windows/tests/*.exe; do
             case "$program" in *_ui_tests.exe) continue ;; esac
             program=$(basename "$program" .exe)
