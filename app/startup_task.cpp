@@ -14,6 +14,7 @@
 #include "device/discovery.h"
 #include "device/status_file.h"
 #include "platform/dialog.h"
+#include "platform/http.h"
 #include "platform/threads.h"
 #include "res/control_ids.h"
 #include "update/version_check.h"
@@ -61,6 +62,9 @@ void startupTask(void* argument) {
         platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
     }
     showStartupStep(dialog, [&] { showProgress(dialog, {{L1, done}, {L2}}); });
+    // The HTTP client readies itself during the pauses, before the update
+    // check needs it, and not while the dialog was being built.
+    platform::prepareHttp();
     platform::sleepMilliseconds(PAUSE_AFTER_FOUND_MILLISECONDS);
 
     device::switchDeviceToWritable();

@@ -11,7 +11,6 @@
 #include "app/main_dialog.h"
 #include "app/run_log.h"
 #include "app/ui_strings.h"
-#include "platform/http.h"
 #include "platform/volumes.h"
 #include "program/linux/program.h"
 
@@ -28,9 +27,6 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ondavox-utility"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ondavox/ondavox.ico")));
-    // libcurl loads on another thread while the window is built, ready long
-    // before the update check asks for it.
-    platform::prepareHttp();
     app::loadUiStrings();
     // From here, logout, shutdown and Ctrl+C end the program through the
     // same path as closing the dialog, never in the middle of a write.
