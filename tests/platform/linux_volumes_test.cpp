@@ -531,6 +531,16 @@ std::string logText(const simulator::RadioSimulator& radio) {
     return text;
 }
 
+// The sample radio hxa-v2 on a scripted UDisks2 service, its drive in base.
+simulator::RadioOptions radioOnTheBus(const testsupport::TempFolder& base) {
+    simulator::RadioOptions options;
+    options.connection = simulator::RadioConnection::UDisks2;
+    options.radioFolder = std::string(ONDAVOX_SOURCE_DIR) + "/simulator/radios/hxa-v2";
+    options.workFolder = base.root() + "radio";
+    options.echo = false;
+    return options;
+}
+
 class SimulatedRadioOnTheBus : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
@@ -543,11 +553,7 @@ protected:
 };
 
 TEST_P(SimulatedRadioOnTheBus, IsFoundReadOnlyThenWritableWhereItComesBack) {
-    simulator::RadioOptions options;
-    options.connection = simulator::RadioConnection::UDisks2;
-    options.radioFolder = std::string(ONDAVOX_SOURCE_DIR) + "/simulator/radios/hxa-v2";
-    options.workFolder = base.root() + "radio";
-    options.echo = false;
+    simulator::RadioOptions options = radioOnTheBus(base);
     options.readOnly = true;
     options.mounted = GetParam();
     options.awaySeconds = 1.5;
@@ -712,11 +718,7 @@ protected:
 };
 
 TEST_F(SimulatedRadioRefused, IsSeenButNotOpenedWithTheServicesMessage) {
-    simulator::RadioOptions options;
-    options.connection = simulator::RadioConnection::UDisks2;
-    options.radioFolder = std::string(ONDAVOX_SOURCE_DIR) + "/simulator/radios/hxa-v2";
-    options.workFolder = base.root() + "radio";
-    options.echo = false;
+    simulator::RadioOptions options = radioOnTheBus(base);
     options.mounted = false;
     options.mountError = simulator::MOUNT_NOT_AUTHORIZED_ERROR;
     options.mountErrorMessage = NOT_AUTHORIZED;
