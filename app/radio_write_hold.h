@@ -5,13 +5,14 @@
 // start to the install's end (download and verification included, so the
 // computer does not doze off between them), not through the closing pause.
 
+#include "platform/language.h"
 #include "platform/power.h"
 
 namespace app {
 
-// What the system shows the user while a hold stands.
-constexpr char SAVE_HOLD_REASON[] = "The settings are being written to the Brelvan Ondavox radio.";
-constexpr char UPDATE_HOLD_REASON[] = "New firmware is being written to the Brelvan Ondavox radio.";
+// What the system shows the user while a hold stands, in the user's language.
+inline const char* saveHoldReason() { return platform::appText(res::AppText::SAVE_HOLD_REASON); }
+inline const char* updateHoldReason() { return platform::appText(res::AppText::UPDATE_HOLD_REASON); }
 
 // Held from construction to release() or its end, on the task's own thread.
 class RadioWriteHold {

@@ -24,7 +24,7 @@ void saveTask(void* argument) {
     const auto dialog = static_cast<platform::DialogHandle>(argument);
     const char* const saving = uiStrings.savingConfiguration;
 
-    RadioWriteHold hold(SAVE_HOLD_REASON);
+    RadioWriteHold hold(saveHoldReason());
     const std::int32_t saved = writeDeviceConfig(dialog);
     hold.release();
     platform::supportLog("save: %s, the configuration file %u bytes long", saved != 0 ? "done" : "failed",

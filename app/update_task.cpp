@@ -67,7 +67,7 @@ void updateTask(void* argument) {
     const char* const U4 = uiStrings.visitMakerUpdate;
     const char* const done = uiStrings.done;
     const char* const failed = uiStrings.failed;
-    RadioWriteHold hold(UPDATE_HOLD_REASON);
+    RadioWriteHold hold(updateHoldReason());
 
     showLongStep(dialog, {{U1, done}, {U2}}, 0);
     ProgressBarFeed download(dialog);

@@ -3,31 +3,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/language.h"
+
 namespace app {
 
 namespace {
 
-// Each hint says what is wrong and what the user can do; %s is the system's
-// reason, where the hint has one.
-constexpr char HINT_NOT_MOUNTED[] =
-    "The radio was found but could not be opened: %s. Check that you may use removable drives on this "
-    "computer; the utility keeps trying.";
-constexpr char HINT_NOT_MOUNTED_SILENT[] =
-    "The radio was found but could not be opened. Check that you may use removable drives on this "
-    "computer; the utility keeps trying.";
-constexpr char HINT_UNREADABLE[] =
-    "The radio was found but could not be read: %s. Unplug the radio, plug it in again and wait a moment.";
-constexpr char HINT_UNREADABLE_SILENT[] =
-    "The radio was found but could not be read. Unplug the radio, plug it in again and wait a moment.";
-constexpr char HINT_NOT_REMOVABLE[] =
-    "A drive with the radio's serial number was found, but the system reports it as a fixed disk. Connect the "
-    "radio directly to a USB port of this computer.";
-constexpr char HINT_NOT_FAT32[] =
-    "A drive with the radio's serial number was found, but it is not formatted as FAT32. Check that it is the "
-    "radio itself and that its memory was not formatted again.";
-constexpr char HINT_STAYS_READ_ONLY[] =
-    "The radio was found but stays read-only and does not switch to its writable mode. Unplug the radio, plug "
-    "it in again and wait a moment.";
+// Each hint says what is wrong and what the user can do, in the user's
+// language; %s is the system's reason, where the hint has one.
+const char* hintText(res::AppText text) {
+    return platform::appText(text);
+}
 
 // The system's message without the full stop and blanks it may end with, so
 // the hint's own sentence can close it.
@@ -47,26 +33,26 @@ void formatHint(const device::PassedOverVolume& volume, char* hint, std::size_t 
     switch (volume.reason) {
         case device::PassOverReason::NotMounted:
             if (hasMessage) {
-                std::snprintf(hint, capacity, HINT_NOT_MOUNTED, message);
+                std::snprintf(hint, capacity, hintText(res::AppText::HINT_NOT_MOUNTED), message);
             } else {
-                std::snprintf(hint, capacity, "%s", HINT_NOT_MOUNTED_SILENT);
+                std::snprintf(hint, capacity, "%s", hintText(res::AppText::HINT_NOT_MOUNTED_SILENT));
             }
             return;
         case device::PassOverReason::Unreadable:
             if (hasMessage) {
-                std::snprintf(hint, capacity, HINT_UNREADABLE, message);
+                std::snprintf(hint, capacity, hintText(res::AppText::HINT_UNREADABLE), message);
             } else {
-                std::snprintf(hint, capacity, "%s", HINT_UNREADABLE_SILENT);
+                std::snprintf(hint, capacity, "%s", hintText(res::AppText::HINT_UNREADABLE_SILENT));
             }
             return;
         case device::PassOverReason::NotRemovable:
-            std::snprintf(hint, capacity, "%s", HINT_NOT_REMOVABLE);
+            std::snprintf(hint, capacity, "%s", hintText(res::AppText::HINT_NOT_REMOVABLE));
             return;
         case device::PassOverReason::NotFat32:
-            std::snprintf(hint, capacity, "%s", HINT_NOT_FAT32);
+            std::snprintf(hint, capacity, "%s", hintText(res::AppText::HINT_NOT_FAT32));
             return;
         case device::PassOverReason::StaysReadOnly:
-            std::snprintf(hint, capacity, "%s", HINT_STAYS_READ_ONLY);
+            std::snprintf(hint, capacity, "%s", hintText(res::AppText::HINT_STAYS_READ_ONLY));
             return;
         case device::PassOverReason::OtherSerial:
             break;

@@ -17,6 +17,11 @@
 # python3 packs the release archive, unzip lets the test command look into it,
 # and mobile-broadband-provider-info brings the copyright file of the carrier
 # table's source for the release (and the database its generator reads).
+# fonts-wine gives Wine its Tahoma, the font "MS Shell Dlg" is drawn in, and
+# fonts-wqy-microhei the Chinese and Japanese letters, so the translated
+# dialogs show whole and the tests measure what users see; locales has the
+# locale sources that the tests compile (localedef) to start a program in
+# another language.
 # Does nothing when every package is already there.
 set -euo pipefail
 
@@ -34,6 +39,7 @@ packages=(
     udisks2 udev mtools fusefat
     python3-pyatspi at-spi2-core dbus-session-bus-common
     python3 unzip mobile-broadband-provider-info
+    fonts-wine fonts-wqy-microhei locales
 )
 
 missing=()

@@ -1,10 +1,11 @@
-// String resources off Windows: the table the build makes from
-// res/strings.table, the same one it compiles into the Windows program.
+// String resources off Windows: the string table of the message catalogue in
+// the process's language, the same texts the Windows program's resource
+// blocks hold.
 
 #include <cstring>
 
+#include "platform/language.h"
 #include "platform/resources.h"
-#include "res/string_table.h"
 
 namespace platform {
 
@@ -13,9 +14,9 @@ void loadString(int id, char* buffer, std::uint32_t capacity) {
         return;
     }
     buffer[0] = '\0';
-    for (const res::StringResource& entry : res::STRING_TABLE) {
+    for (const res::StringText& entry : res::STRING_TEXTS) {
         if (entry.id == id) {
-            std::strncpy(buffer, entry.text, capacity - 1);
+            std::strncpy(buffer, appText(entry.text), capacity - 1);
             buffer[capacity - 1] = '\0';
             return;
         }

@@ -11,6 +11,7 @@
 #include "app/main_dialog.h"
 #include "app/run_log.h"
 #include "app/ui_strings.h"
+#include "platform/language.h"
 #include "platform/volumes.h"
 #include "program/linux/program.h"
 
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ondavox-utility"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ondavox/ondavox.ico")));
+    platform::selectUserLanguage();
     app::loadUiStrings();
     // From here, logout, shutdown and Ctrl+C end the program through the
     // same path as closing the dialog, never in the middle of a write.

@@ -8,6 +8,7 @@
 #include "app/main_dialog.h"
 #include "app/run_log.h"
 #include "app/ui_strings.h"
+#include "platform/language.h"
 #include "program/win32/program.h"
 #include "res/control_ids.h"
 
@@ -28,6 +29,7 @@ HACCEL loadShortcuts() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     app::openRunLog("Ondavox Utility", ONDAVOX_PROGRAM_VERSION);
+    platform::selectUserLanguage();
     app::loadUiStrings();
     // The main dialog's progress bar is a common control: its class must be
     // registered before the dialog is made, or the dialog cannot be created.

@@ -26,8 +26,8 @@ const std::string U4 = TEXT_VISIT_MAKER;
 const std::string CLOSING = "Brelvan Ondavox is updateing itself. Please Wait for rebooting.";
 const std::string IMAGE = testsupport::patternBytes(57, 30000);
 
-const std::string SAVE_HOLD = std::string("<hold: ") + app::SAVE_HOLD_REASON + ">";
-const std::string UPDATE_HOLD = std::string("<hold: ") + app::UPDATE_HOLD_REASON + ">";
+const std::string SAVE_HOLD = std::string("<hold: ") + app::saveHoldReason() + ">";
+const std::string UPDATE_HOLD = std::string("<hold: ") + app::updateHoldReason() + ">";
 const std::string RELEASED = "<hold released>";
 
 class RadioWriteHold : public apptest::TaskTest {
@@ -111,11 +111,11 @@ TEST_F(RadioWriteHold, FailedUpdateLetsGoAtItsEnd) {
 TEST(RadioWriteReason, FollowsTheHoldsThatStand) {
     EXPECT_EQ(app::radioWriteReason(), nullptr);
     {
-        app::RadioWriteHold save(app::SAVE_HOLD_REASON);
-        EXPECT_STREQ(app::radioWriteReason(), app::SAVE_HOLD_REASON);
+        app::RadioWriteHold save(app::saveHoldReason());
+        EXPECT_STREQ(app::radioWriteReason(), app::saveHoldReason());
         {
-            app::RadioWriteHold update(app::UPDATE_HOLD_REASON);
-            EXPECT_STREQ(app::radioWriteReason(), app::UPDATE_HOLD_REASON);
+            app::RadioWriteHold update(app::updateHoldReason());
+            EXPECT_STREQ(app::radioWriteReason(), app::updateHoldReason());
             update.release();
             EXPECT_NE(app::radioWriteReason(), nullptr) << "the save still writes";
             update.release();
