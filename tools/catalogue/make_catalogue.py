@@ -378,6 +378,7 @@ def main():
     parser.add_argument("--output", help="the build's generated folder")
     parser.add_argument("--maker-address", default="www.ondavox.example")
     parser.add_argument("--pot", action="store_true", help="write translations/ondavox.pot")
+    parser.add_argument("--translations", help="read the .po files from this folder instead of translations/")
     parser.add_argument("--check-pot", action="store_true", help="fail when translations/ondavox.pot is not current")
     arguments = parser.parse_args()
     top = arguments.source
@@ -447,7 +448,7 @@ def main():
     english = {"code": "en", "name": "English", "primary": 0x09, "sub": 0x01, "rtl": False}
     languages = [english]
     translations = {}
-    folder = os.path.join(top, "translations")
+    folder = arguments.translations or os.path.join(top, "translations")
     for name in sorted(os.listdir(folder)) if os.path.isdir(folder) else []:
         if not name.endswith(".po"):
             continue
