@@ -14,6 +14,7 @@ Writes into OUTPUT/res/:
   strings.h        IDS_<name> and TEXT_<name> (English), for code and resources
   string_table.h   the English string table as data
   languages.rc     per language a LANGUAGE block: string table, both dialogs
+  language_codes.rc  per language only the block's language code (string 140)
   languages.h      the languages: code, Windows language id, direction
   app_texts.h      the app's texts (string table, dialogs, messages) per language
   cli_texts.h      the command-line program's texts per language
@@ -570,6 +571,15 @@ def main():
             rc.append(line)
         rc.append("")
     write_if_changed(os.path.join(out, "languages.rc"), "\n".join(rc))
+
+    # language_codes.rc: only the language-code string per block, for a
+    # program that takes its texts from the catalogue but lets Windows'
+    # resource loader choose the language (the command-line program).
+    codes = [f"/* {NOTE} */", ""]
+    for language in languages:
+        codes += [f"LANGUAGE 0x{language['primary']:02X}, 0x{language['sub']:02X}", "STRINGTABLE", "BEGIN",
+                  f"    {LANGUAGE_CODE_ID} {rc_literal(language['code'])}", "END", ""]
+    write_if_changed(os.path.join(out, "language_codes.rc"), "\n".join(codes))
     return 0
 
 
