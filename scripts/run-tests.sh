@@ -138,6 +138,8 @@ prepare_wine_prefix() {
 
 if build native -DONDAVOX_SANITIZE=ON; then
     run_tests native build/native '-L ^ondavox_tests$'
+    # The message catalogue's generator refusing faulty translations.
+    run_tests catalogue build/native '-L ^ondavox_catalogue_tests$'
     run_tests simulator build/native '-L ^ondavox_simulator_tests$'
     run_tests linux-volumes build/native '-L ^ondavox_linux_volume_tests$'
     # The same against the real UDisks2 service with udevd, over loop devices
