@@ -5,6 +5,7 @@
 # virtual one, followed over the accessibility bus, with a screenshot of each
 # stage.
 
+use_language
 echo "== building the Linux program and the simulator"
 build build/run-native -DONDAVOX_TESTS=OFF -- ondavox-utility ondavox-cli ondavox-radio-sim ondavox-update-server
 echo "   build/run-native/ondavox-utility: $(stat -c %s build/run-native/ondavox-utility) bytes"

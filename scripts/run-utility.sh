@@ -34,6 +34,10 @@ a local update server on 127.0.0.1 that the utility reaches as its HTTP proxy.
   --accept-update  the server offers a 24 MiB image, sent at 4 MiB/s, and the
                  run without a display answers "Yes!" to the offer, so the
                  download's progress bar can be seen (and its screenshot taken)
+  --language CODE  the program in another language of translations/ (de, fr,
+                 es, it, pt_BR, nl, pl, tr, ru, zh_CN, ja, ar; default: the
+                 one of your locale); Wine is started in that locale, the Linux
+                 program with LANGUAGE and LANG set to it
   --refuse-mount the Linux program (implies --native): the radio comes
                  unmounted and the system refuses to mount it ("Not
                  authorized to perform operation"), so the dialog keeps
@@ -51,7 +55,7 @@ build/run/screenshots/; the run then answers "No, Thanks!" to an offer (or
 TEXT
 }
 
-radio=hxa-v2 read_only=1 tree=server headless=0 native=0 accept_update=0 refuse_mount=0
+radio=hxa-v2 read_only=1 tree=server headless=0 native=0 accept_update=0 refuse_mount=0 language=
 while [ $# -gt 0 ]; do
     case "$1" in
     --radio) radio=${2:-}; shift ;;
@@ -61,6 +65,7 @@ while [ $# -gt 0 ]; do
     --headless) headless=1 ;;
     --native) native=1 ;;
     --accept-update) accept_update=1 ;;
+    --language) language=${2:-}; shift ;;
     # Only the Linux program asks the system to mount the radio; under Wine
     # the drive letter is simply there, so there is nothing to refuse.
     --refuse-mount) refuse_mount=1 native=1 ;;
@@ -74,6 +79,8 @@ done
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 [ -d "simulator/radios/$radio" ] || { echo "no sample radio '$radio'" >&2; exit 2; }
+[ -z "$language" ] || [ -f "translations/$language.po" ] ||
+    { echo "no language '$language' (translations/ has: $(cd translations && ls -- *.po | sed 's/\.po$//' | xargs))" >&2; exit 2; }
 scripts/install-dependencies.sh
 
 run="$top/build/run"
@@ -144,18 +151,51 @@ screenshot() {
     echo "   screenshot: $file"
 }
 
+# The locale a language runs in (a language named with its region stands as
+# it is), compiled into the run's folder: Wine takes the user interface
+# language from LC_ALL only where that locale exists.
+locale_of() {  # language code
+    case "$1" in
+    *_*) echo "$1" ;;
+    ja) echo ja_JP ;;
+    ar) echo ar_EG ;;
+    *) echo "${1}_$(tr '[:lower:]' '[:upper:]' <<<"$1")" ;;
+    esac
+}
+use_language() {
+    [ -n "$language" ] || return 0
+    local locale
+    locale=$(locale_of "$language")
+    mkdir -p "$run/locales"
+    [ -d "$run/locales/$locale.UTF-8" ] || localedef -i "$locale" -f UTF-8 "$run/locales/$locale.UTF-8" 2>/dev/null ||
+        [ -d "$run/locales/$locale.UTF-8" ] || { echo "cannot make the locale $locale.UTF-8" >&2; exit 1; }
+    export LOCPATH="$run/locales" LC_ALL="$locale.UTF-8" LANG="$locale.UTF-8" LANGUAGE="$language"
+    echo "== language: $language ($locale.UTF-8)"
+}
+
+# What the dialog shows at the stages the screenshots are taken, in the run's
+# language.
+stage_texts() {
+    local texts
+    mapfile -t texts < <(python3 tools/catalogue/catalogue_text.py "${language:-en}" IDS_YES IDS_NO_THANKS IDS_OK \
+        IDS_WAITING_FOR_DEVICE IDS_DOWNLOADING_IMAGE)
+    text_yes=${texts[0]} text_no_thanks=${texts[1]} text_ok=${texts[2]}
+    text_waiting=${texts[3]} text_downloading=${texts[4]}
+}
+
 # Follows the dialog through watch_command (one line per change of what it
 # shows) and saves a screenshot of each stage; then takes the way out with
 # click_command ID: the offer declined (or the notice taken) to show the
 # form, and the form left without saving.
 screenshot_each_stage() {
     local form_seen=0 accepted=0 line
+    stage_texts
     while IFS= read -r line; do
         line=${line%$'\r'}
         echo "   dialog: $line"
         case "$line" in
         closed | timeout | "no dialog") break ;;
-        info:*"[Yes!] [No, Thanks!]"*)
+        info:*"[$text_yes] [$text_no_thanks]"*)
             sleep 0.3
             screenshot offer
             # "No, Thanks!"; with --accept-update "Yes!", once: the offer may
@@ -168,19 +208,19 @@ screenshot_each_stage() {
                 click_later 2 1
             fi
             ;;
-        info:*'Waiting for Brelvan Ondavox device...\n\n'*)
+        info:*"$text_waiting"'\n\n'*)
             # The waiting line with the hint below it. With --refuse-mount the
             # radio never opens: the run ends here.
             sleep 0.3
             screenshot hint
             if [ "$refuse_mount" -eq 1 ]; then break; fi
             ;;
-        info:*"Downloading Update Image... ["*)
+        info:*"$text_downloading ["*)
             # The bar climbs under the download's line.
             sleep 2.5
             screenshot download
             ;;
-        info:*"[OK]"*) sleep 0.3; screenshot notice; click_later 2 1015 ;;
+        info:*"[$text_ok]"*) sleep 0.3; screenshot notice; click_later 2 1015 ;;
         info:*) sleep 0.3; screenshot progress ;;
         form*)
             # Once: after the Quit press the closing dialog may still report
@@ -204,6 +244,7 @@ if [ "$native" -eq 1 ]; then
     exit 0
 fi
 
+use_language
 echo "== building the Windows program and the simulator"
 build build/windows -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -- \
     ondavox ondavox_watch radio-drive ondavox-radio-driver
