@@ -341,6 +341,10 @@ def write_if_changed(path, content):
 
 
 def identifier(key):
+    """The key as a C++ name. A string-table key loses its IDS_ prefix for
+    STRING_, since strings.h defines IDS_<name> as a macro."""
+    if key.startswith("IDS_"):
+        key = "STRING_" + key[4:]
     return re.sub(r"[^A-Za-z0-9]", "_", key)
 
 
