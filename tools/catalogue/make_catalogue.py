@@ -316,8 +316,6 @@ def c_literal(text):
             out.append("\\t")
         elif ord(char) < 0x20:
             out.append(f"\\{ord(char):03o}")
-        elif char == "?":
-            out.append("\\?")  # no trigraphs
         else:
             out.append(char)
     out.append('"')
