@@ -422,7 +422,9 @@ def main():
            '# files do, and translate every msgstr. The context of an entry is its key;',
            '# keep every %s, %d and @ONDAVOX_MAKER_ADDRESS@ of the English, in its order.',
            '# Made by tools/catalogue/make_catalogue.py --pot from res/; do not edit.',
-           'msgid ""', 'msgstr ""', '"Content-Type: text/plain; charset=UTF-8\\n"', '']
+           'msgid ""', 'msgstr ""', '"Project-Id-Version: Ondavox Utility\\n"', '"MIME-Version: 1.0\\n"',
+           '"Content-Type: text/plain; charset=UTF-8\\n"', '"Content-Transfer-Encoding: 8bit\\n"',
+           '"Language: \\n"', '"X-Language-Name: \\n"', '"X-Windows-Language: \\n"', '"X-Text-Direction: ltr\\n"', '']
     for entry in translated:
         comment = f"#. at most {entry.capacity - 1} bytes in UTF-8" if entry.capacity else None
         if comment:
