@@ -1,6 +1,7 @@
 // The Debug dialog on Qt Widgets: the controls of template 131 (a text area
 // with the device's texts, id 1013, and OK, id 1), modal, owned by the main
-// dialog. Only OK closes it: Escape and the window's close button do nothing.
+// dialog, in the process's language. Only OK closes it: Escape and the
+// window's close button do nothing.
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -11,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "platform/dialog.h"
+#include "platform/qt/catalogue_text.h"
 #include "platform/qt/dialog_binding.h"
 #include "platform/qt/dialog_text.h"
 #include "platform/qt/dialog_thread.h"
@@ -20,6 +22,8 @@ namespace platform {
 
 namespace {
 
+using qt::catalogueText;
+
 // The template's size in characters of the dialog's font: about 66 average
 // characters wide and 30 lines high.
 constexpr int TEXT_COLUMNS = 66;
@@ -28,7 +32,7 @@ constexpr int TEXT_LINES = 30;
 class DebugDialog : public QDialog {
 public:
     DebugDialog(QWidget* owner, const char* text) : QDialog(owner) {
-        setWindowTitle(QStringLiteral("Debug"));
+        setWindowTitle(catalogueText(res::AppText::IDD_DEBUG_DIALOG_CAPTION));
         setModal(true);
 
         auto* area = new QPlainTextEdit(this);
@@ -37,12 +41,15 @@ public:
         area->setReadOnly(true);
         area->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         area->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        area->setAccessibleName(QStringLiteral("Debug text"));
+        area->setAccessibleName(catalogueText(res::AppText::DEBUG_TEXT_NAME));
+        // The radio's own texts, which are never translated: left to right in
+        // a right-to-left dialog too.
+        area->setLayoutDirection(Qt::LeftToRight);
         const QFontMetrics metrics(area->font());
         area->setMinimumSize(metrics.averageCharWidth() * TEXT_COLUMNS, metrics.lineSpacing() * TEXT_LINES);
         qt::setControlBytes(*area, text);
 
-        auto* ok = new QPushButton(QStringLiteral("OK"), this);
+        auto* ok = new QPushButton(catalogueText(res::AppText::IDD_DEBUG_DIALOG_IDC_FIRST_BUTTON), this);
         qt::setControlId(*ok, IDC_FIRST_BUTTON);
         ok->setDefault(true);
         connect(ok, &QPushButton::clicked, this, [this] { done(IDC_FIRST_BUTTON); });

@@ -1,6 +1,7 @@
-// The Linux program's entry: Qt's application, the strings, the main dialog's
-// modal run with the shortcuts and the session's end, and the program's end,
-// which waits for a write to the radio under way.
+// The Linux program's entry: Qt's application, the user's language and the
+// strings in it, the main dialog's modal run with the shortcuts and the
+// session's end, and the program's end, which waits for a write to the radio
+// under way.
 
 #include <QApplication>
 #include <QIcon>
@@ -10,8 +11,6 @@
 
 #include "app/main_dialog.h"
 #include "app/run_log.h"
-#include "app/ui_strings.h"
-#include "platform/language.h"
 #include "platform/volumes.h"
 #include "program/linux/program.h"
 
@@ -28,8 +27,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ondavox-utility"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/ondavox/ondavox.ico")));
-    platform::selectUserLanguage();
-    app::loadUiStrings();
+    program::takeUserLanguage();
     // From here, logout, shutdown and Ctrl+C end the program through the
     // same path as closing the dialog, never in the middle of a write.
     program::catchSessionEndSignals();

@@ -1,7 +1,8 @@
-// The main dialog: the controls of template 9 (res/ondavox.rc) with the
-// template's ids, texts and start visibility, in a layout of Qt's own that
-// follows the user's font and scale. It only forwards: what the dialog does
-// lives in app/.
+// The main dialog: the controls of template 9 (res/dialogs.rc) with the
+// template's ids and start visibility and its texts in the process's
+// language (the message catalogue), in a layout of Qt's own that follows the
+// user's font and scale and grows with the texts. It only forwards: what the
+// dialog does lives in app/.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,6 +23,7 @@
 #include <iterator>
 
 #include "app/main_dialog.h"
+#include "platform/qt/catalogue_text.h"
 #include "platform/qt/dialog_binding.h"
 #include "program/linux/program.h"
 #include "res/control_ids.h"
@@ -30,7 +32,9 @@ namespace program {
 
 namespace {
 
+using platform::qt::catalogueText;
 using platform::qt::setControlId;
+using res::AppText;
 
 // The template's fields are 144 dialog units wide: about 36 average
 // characters of the dialog's font.
@@ -44,8 +48,8 @@ void keepRoomWhenHidden(QWidget& control) {
     control.setSizePolicy(policy);
 }
 
-QLabel* newLabel(QWidget* parent, int id, const char* text) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
+QLabel* newLabel(QWidget* parent, int id, AppText text) {
+    auto* label = new QLabel(catalogueText(text), parent);
     setControlId(*label, id);
     label->setTextFormat(Qt::PlainText);
     return label;
@@ -58,31 +62,40 @@ void nameBy(QLabel& label, QWidget& control) {
     control.setAccessibleName(label.text());
 }
 
+// Every field holds a value of the radio's (a PIN, a name, an address): it
+// reads left to right in a right-to-left dialog too, as such fields do on
+// right-to-left desktops.
 QLineEdit* newField(QWidget* parent, int id, QLabel& label) {
     auto* field = new QLineEdit(parent);
     setControlId(*field, id);
+    field->setLayoutDirection(Qt::LeftToRight);
     field->setMinimumWidth(field->fontMetrics().averageCharWidth() * FIELD_CHARACTERS);
     nameBy(label, *field);
     return field;
 }
 
+// The lists hold the carrier table's names and the radio's profiles, which
+// are never translated: left to right in every dialog, so a name that ends
+// in a bracket ("Vodafone - Web (old)") shows as it is and not with the
+// bracket moved to its other end.
 QComboBox* newList(QWidget* parent, int id, QLabel& label) {
     auto* list = new QComboBox(parent);
     setControlId(*list, id);
+    list->setLayoutDirection(Qt::LeftToRight);
     list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     list->setMinimumContentsLength(FIELD_CHARACTERS);
     nameBy(label, *list);
     return list;
 }
 
-QGroupBox* newGroup(QWidget* parent, int id, const char* title) {
-    auto* group = new QGroupBox(QString::fromUtf8(title), parent);
+QGroupBox* newGroup(QWidget* parent, int id, AppText title) {
+    auto* group = new QGroupBox(catalogueText(title), parent);
     setControlId(*group, id);
     return group;
 }
 
-QPushButton* newButton(QWidget* parent, int id, const char* text) {
-    auto* button = new QPushButton(QString::fromUtf8(text), parent);
+QPushButton* newButton(QWidget* parent, int id, AppText text) {
+    auto* button = new QPushButton(catalogueText(text), parent);
     setControlId(*button, id);
     return button;
 }
@@ -112,7 +125,7 @@ QGridLayout* rowsOf(QGroupBox& group, std::initializer_list<Row> rows, QWidget* 
 }  // namespace
 
 MainDialog::MainDialog() : binding_(*this) {
-    setWindowTitle(QStringLiteral("Brelvan Ondavox Utility"));
+    setWindowTitle(catalogueText(AppText::IDD_MAIN_DIALOG_CAPTION));
     setWindowIcon(QIcon(QStringLiteral(":/ondavox/ondavox.ico")));
     setModal(true);
 
@@ -126,19 +139,19 @@ MainDialog::MainDialog() : binding_(*this) {
     setAutoFillBackground(true);
 
     // The Info area: centred lines from the top, where the form appears later.
-    auto* info = newLabel(this, IDC_INFO_AREA, "Info");
+    auto* info = newLabel(this, IDC_INFO_AREA, AppText::IDD_MAIN_DIALOG_IDC_INFO_AREA);
     info->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     info->setWordWrap(true);
 
     // GSM Preferences.
-    auto* gsm = newGroup(this, IDC_GSM_GROUP, "GSM Preferences");
-    auto* pinLabel = newLabel(gsm, IDC_PIN_LABEL, "Mobile PIN code:");
+    auto* gsm = newGroup(this, IDC_GSM_GROUP, AppText::IDD_MAIN_DIALOG_IDC_GSM_GROUP);
+    auto* pinLabel = newLabel(gsm, IDC_PIN_LABEL, AppText::IDD_MAIN_DIALOG_IDC_PIN_LABEL);
     auto* pin = newField(gsm, IDC_GSM_PIN, *pinLabel);
-    auto* countryLabel = newLabel(gsm, IDC_COUNTRY_LABEL, "Country:");
+    auto* countryLabel = newLabel(gsm, IDC_COUNTRY_LABEL, AppText::IDD_MAIN_DIALOG_IDC_COUNTRY_LABEL);
     auto* country = newList(gsm, IDC_COUNTRY_LIST, *countryLabel);
-    auto* providerLabel = newLabel(gsm, IDC_PROVIDER_LABEL, "Provider:");
+    auto* providerLabel = newLabel(gsm, IDC_PROVIDER_LABEL, AppText::IDD_MAIN_DIALOG_IDC_PROVIDER_LABEL);
     auto* provider = newList(gsm, IDC_PROVIDER_LIST, *providerLabel);
-    auto* roamingLabel = newLabel(gsm, IDC_ROAMING_LABEL, "Enable roaming:");
+    auto* roamingLabel = newLabel(gsm, IDC_ROAMING_LABEL, AppText::IDD_MAIN_DIALOG_IDC_ROAMING_LABEL);
     auto* roaming = new QCheckBox(gsm);
     setControlId(*roaming, IDC_ROAMING_CHECK);
     nameBy(*roamingLabel, *roaming);
@@ -146,19 +159,19 @@ MainDialog::MainDialog() : binding_(*this) {
                                          {roamingLabel, roaming}});
 
     // Advanced GSM Preferences, under their note.
-    auto* advanced = newGroup(this, IDC_ADVANCED_GROUP, "Advanced GSM Preferences");
-    auto* note = newLabel(advanced, IDC_APN_NOTE, "Change these only if the defaults do not work!");
-    auto* apnLabel = newLabel(advanced, IDC_APN_LABEL, "APN:");
+    auto* advanced = newGroup(this, IDC_ADVANCED_GROUP, AppText::IDD_MAIN_DIALOG_IDC_ADVANCED_GROUP);
+    auto* note = newLabel(advanced, IDC_APN_NOTE, AppText::IDD_MAIN_DIALOG_IDC_APN_NOTE);
+    auto* apnLabel = newLabel(advanced, IDC_APN_LABEL, AppText::IDD_MAIN_DIALOG_IDC_APN_LABEL);
     auto* apn = newField(advanced, IDC_APN, *apnLabel);
-    auto* userLabel = newLabel(advanced, IDC_USER_LABEL, "User:");
+    auto* userLabel = newLabel(advanced, IDC_USER_LABEL, AppText::IDD_MAIN_DIALOG_IDC_USER_LABEL);
     auto* user = newField(advanced, IDC_GSM_USER, *userLabel);
-    auto* passwordLabel = newLabel(advanced, IDC_PASSWORD_LABEL, "Password:");
+    auto* passwordLabel = newLabel(advanced, IDC_PASSWORD_LABEL, AppText::IDD_MAIN_DIALOG_IDC_PASSWORD_LABEL);
     auto* password = newField(advanced, IDC_GSM_PASSWORD, *passwordLabel);
-    auto* dns1Label = newLabel(advanced, IDC_DNS1_LABEL, "DNS1:");
+    auto* dns1Label = newLabel(advanced, IDC_DNS1_LABEL, AppText::IDD_MAIN_DIALOG_IDC_DNS1_LABEL);
     auto* dns1 = newField(advanced, IDC_DNS1, *dns1Label);
-    auto* dns2Label = newLabel(advanced, IDC_DNS2_LABEL, "DNS2:");
+    auto* dns2Label = newLabel(advanced, IDC_DNS2_LABEL, AppText::IDD_MAIN_DIALOG_IDC_DNS2_LABEL);
     auto* dns2 = newField(advanced, IDC_DNS2, *dns2Label);
-    auto* gatewayLabel = newLabel(advanced, IDC_GATEWAY_LABEL, "Network Gateway:");
+    auto* gatewayLabel = newLabel(advanced, IDC_GATEWAY_LABEL, AppText::IDD_MAIN_DIALOG_IDC_GATEWAY_LABEL);
     auto* gateway = newField(advanced, IDC_GATEWAY, *gatewayLabel);
     QGridLayout* advancedRows =
         rowsOf(*advanced, {{apnLabel, apn}, {userLabel, user}, {passwordLabel, password}, {dns1Label, dns1},
@@ -167,14 +180,14 @@ MainDialog::MainDialog() : binding_(*this) {
 
     // Never shown, but they carry the file's Wi-Fi values and the radio
     // profile through a save.
-    auto* wifi = newGroup(this, IDC_WIFI_GROUP, "WIFI Preferences");
-    auto* ssidLabel = newLabel(wifi, IDC_WIFI_SSID_LABEL, "WIFI SSID:");
+    auto* wifi = newGroup(this, IDC_WIFI_GROUP, AppText::IDD_MAIN_DIALOG_IDC_WIFI_GROUP);
+    auto* ssidLabel = newLabel(wifi, IDC_WIFI_SSID_LABEL, AppText::IDD_MAIN_DIALOG_IDC_WIFI_SSID_LABEL);
     auto* ssid = newField(wifi, IDC_WIFI_SSID, *ssidLabel);
-    auto* wifiPasswordLabel = newLabel(wifi, IDC_WIFI_PASSWORD_LABEL, "WIFI password:");
+    auto* wifiPasswordLabel = newLabel(wifi, IDC_WIFI_PASSWORD_LABEL, AppText::IDD_MAIN_DIALOG_IDC_WIFI_PASSWORD_LABEL);
     auto* wifiPassword = newField(wifi, IDC_WIFI_PASSWORD, *wifiPasswordLabel);
     QGridLayout* wifiRows = rowsOf(*wifi, {{ssidLabel, ssid}, {wifiPasswordLabel, wifiPassword}});
-    auto* radio = newGroup(this, IDC_RADIO_GROUP, "Radio Preferences");
-    auto* profileLabel = newLabel(radio, IDC_RADIO_PROFILE_LABEL, "Radio profile:");
+    auto* radio = newGroup(this, IDC_RADIO_GROUP, AppText::IDD_MAIN_DIALOG_IDC_RADIO_GROUP);
+    auto* profileLabel = newLabel(radio, IDC_RADIO_PROFILE_LABEL, AppText::IDD_MAIN_DIALOG_IDC_RADIO_PROFILE_LABEL);
     auto* profile = newList(radio, IDC_RADIO_PROFILE_LIST, *profileLabel);
     QGridLayout* radioRows = rowsOf(*radio, {{profileLabel, profile}});
 
@@ -201,19 +214,19 @@ MainDialog::MainDialog() : binding_(*this) {
     setControlId(*progress, IDC_PROGRESS_BAR);
     progress->setRange(0, 100);
     progress->setValue(0);
-    progress->setAccessibleName(QStringLiteral("Progress"));
+    progress->setAccessibleName(catalogueText(AppText::IDD_MAIN_DIALOG_IDC_PROGRESS_BAR));
 
     auto* banner = new QLabel(this);
     setControlId(*banner, IDC_BANNER);
     banner->setPixmap(QPixmap(QStringLiteral(":/ondavox/banner.bmp")));
     banner->setAlignment(Qt::AlignCenter);
-    banner->setAccessibleName(QStringLiteral("Brelvan Ondavox"));
+    banner->setAccessibleName(catalogueText(AppText::BANNER_NAME));
 
     // The task button where "Save and Quit" and "Quit without save" stand
     // once the form shows.
-    auto* task = newButton(this, IDC_TASK_BUTTON, "Cancel");
-    auto* first = newButton(this, IDC_FIRST_BUTTON, "Save and Quit");
-    auto* second = newButton(this, IDC_SECOND_BUTTON, "Quit without save");
+    auto* task = newButton(this, IDC_TASK_BUTTON, AppText::IDD_MAIN_DIALOG_IDC_TASK_BUTTON);
+    auto* first = newButton(this, IDC_FIRST_BUTTON, AppText::IDD_MAIN_DIALOG_IDC_FIRST_BUTTON);
+    auto* second = newButton(this, IDC_SECOND_BUTTON, AppText::IDD_MAIN_DIALOG_IDC_SECOND_BUTTON);
     first->setDefault(true);
     auto* buttons = new QGridLayout;
     buttons->addWidget(task, 0, 0, 1, 3);
@@ -221,7 +234,7 @@ MainDialog::MainDialog() : binding_(*this) {
     buttons->addWidget(second, 0, 2);
     buttons->setColumnStretch(1, 1);
 
-    auto* version = newLabel(this, IDC_VERSION_LABEL, "v");
+    auto* version = newLabel(this, IDC_VERSION_LABEL, AppText::IDD_MAIN_DIALOG_IDC_VERSION_LABEL);
     version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     auto* layout = new QVBoxLayout(this);

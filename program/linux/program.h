@@ -16,6 +16,13 @@ class QKeyEvent;
 
 namespace program {
 
+// Takes the user's language from the environment (LANGUAGE, LC_ALL,
+// LC_MESSAGES, LANG, as gettext reads them; English where none is in the
+// catalogue), loads the program's strings in it and lays every window out
+// right to left for a right-to-left language. Call once QApplication exists
+// and before the first window.
+void takeUserLanguage();
+
 // The main dialog: the controls of template 9 with their ids, texts and
 // start visibility, laid out by Qt. It forwards its initialisation and
 // commands to app/ and is bound for the dialog operations from its start.

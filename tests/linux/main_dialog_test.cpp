@@ -1,7 +1,8 @@
 // The Linux program's main dialog (program/linux) on Qt's offscreen platform:
-// the controls of templates 9 and 131 as res/ondavox.rc has them, their
-// accessible names, the forwarding to app/, Escape, the shortcuts in every
-// state and while the Debug dialog is open, and the fields' input filters.
+// the controls of templates 9 and 131 as res/dialogs.rc has them (in English,
+// the process's language here), their accessible names, the forwarding to
+// app/, Escape, the shortcuts in every state and while the Debug dialog is
+// open, and the fields' input filters.
 // One main dialog is built for the driven tests and put into each state by
 // app/'s own operations.
 
@@ -120,7 +121,7 @@ std::string unquoted(const std::string& text) {
 
 DialogTemplate readTemplate(const std::string& name) {
     const std::map<std::string, int> ids = controlIds();
-    const std::string script = readSource("res/ondavox.rc");
+    const std::string script = readSource("res/dialogs.rc");
     DialogTemplate dialog;
     std::istringstream lines(script.substr(script.find(name + " DIALOGEX")));
     std::string line;
