@@ -1,6 +1,7 @@
 #include "platform/language.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace platform {
 
@@ -23,6 +24,24 @@ bool sameText(const char* a, std::size_t length, const char* b) {
     return std::strlen(b) == length && std::strncmp(a, b, length) == 0;
 }
 
+// Chinese as Taiwan, Hong Kong and Macao write it (zh_TW, zh-HK, zh_Hant_TW):
+// traditional characters, which a simplified catalogue (zh_CN) is not.
+bool isTraditionalChinese(const char* name, std::size_t length) {
+    if (length < 5 || std::strncmp(name, "zh", 2) != 0 || (name[2] != '_' && name[2] != '-')) {
+        return false;
+    }
+    const char* rest = name + 3;
+    const std::size_t restLength = length - 3;
+    for (const char* part : {"TW", "HK", "MO", "Hant"}) {
+        const std::size_t partLength = std::strlen(part);
+        if (restLength >= partLength && std::strncmp(rest, part, partLength) == 0 &&
+            (restLength == partLength || rest[partLength] == '_' || rest[partLength] == '-')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The catalogue's language named by one entry, or -1.
 int languageNamed(const char* name, std::size_t length) {
     // The pseudo-language is the tests' only; it is picked by its exact name.
@@ -30,6 +49,12 @@ int languageNamed(const char* name, std::size_t length) {
         if (sameText(name, length, res::LANGUAGES[index].code)) {
             return index;
         }
+    }
+    // Another region of a language takes the catalogue's (de_AT gives de,
+    // pt_PT pt_BR), except where the region writes the language in another
+    // script: traditional Chinese gets no simplified texts.
+    if (isTraditionalChinese(name, length)) {
+        return -1;
     }
     std::size_t language = 0;
     while (language < length && name[language] != '_' && name[language] != '-') {
