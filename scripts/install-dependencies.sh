@@ -21,7 +21,8 @@
 # fonts-wqy-microhei the Chinese and Japanese letters, so the translated
 # dialogs show whole and the tests measure what users see; locales has the
 # locale sources that the tests compile (localedef) to start a program in
-# another language.
+# another language; gettext's msgfmt checks the translations as translators'
+# tools read them.
 # Does nothing when every package is already there.
 set -euo pipefail
 
@@ -39,7 +40,7 @@ packages=(
     udisks2 udev mtools fusefat
     python3-pyatspi at-spi2-core dbus-session-bus-common
     python3 unzip mobile-broadband-provider-info
-    fonts-wine fonts-wqy-microhei locales
+    fonts-wine fonts-wqy-microhei locales gettext
 )
 
 missing=()

@@ -181,5 +181,19 @@ class Catalogue(unittest.TestCase):
         self.assertIn("ondavox.pot: not made from the current English sources", result.stderr)
 
 
+class ProjectTranslations(unittest.TestCase):
+    """The project's own translation files as translators' tools read them."""
+
+    def test_every_translation_passes_gettexts_own_check(self):
+        folder = os.path.join(TOP, "translations")
+        files = sorted(name for name in os.listdir(folder) if name.endswith(".po"))
+        self.assertTrue(files, "no translations")
+        for name in files:
+            with self.subTest(name):
+                result = subprocess.run(["msgfmt", "--check", "-o", os.devnull, os.path.join(folder, name)],
+                                        capture_output=True, text=True)
+                self.assertEqual(result.returncode, 0, result.stderr)
+
+
 if __name__ == "__main__":
     unittest.main()
