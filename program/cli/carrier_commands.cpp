@@ -22,8 +22,7 @@ int runCountries(const Options& options) {
 int runProviders(const Options& options) {
     const int country = carriers::findCountryIndex(options.providersOf);
     if (country == carriers::NONE) {
-        sayError("providers: \"%s\" is not a country of the table (ondavox-cli countries lists them)",
-                 options.providersOf);
+        sayError<CLI_NOT_A_COUNTRY>(options.providersOf);
         return EXIT_BAD_ARGUMENT;
     }
     Report report(stdout, options.json);

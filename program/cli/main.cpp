@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ondavox_version.h"
+#include "platform/language.h"
 #include "program/cli/commands.h"
 #include "program/cli/exit_codes.h"
 #include "program/cli/messages.h"
@@ -10,14 +11,19 @@
 #include "program/cli/system.h"
 
 int main(int argc, char** argv) {
+    // Every text for people from here on is in the user's language, the
+    // interrupt's line too, which is made now so a signal only writes it.
+    platform::selectUserLanguage();
+    static char interruptedLine[cli::MESSAGE_LINE_CAPACITY];
+    cli::formatMessageLine(interruptedLine, cli::CLI_INTERRUPTED);
     // Before any other thread starts: they all inherit the blocked signals.
-    cli::endOnInterruptAfterDeviceWrites();
+    cli::endOnInterruptAfterDeviceWrites(interruptedLine);
     cli::useBinaryStandardStreams();
 
     static cli::Options options;
     char message[cli::MESSAGE_CAPACITY];
     if (!cli::readOptions(argc, argv, options, message)) {
-        cli::sayError("%s", message);
+        cli::sayErrorText(message);
         return cli::EXIT_BAD_ARGUMENT;
     }
     if (options.help) {

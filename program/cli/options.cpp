@@ -1,9 +1,9 @@
 #include "program/cli/options.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "program/cli/messages.h"
 
 namespace cli {
 
@@ -74,11 +74,9 @@ constexpr const char* SECRET_OPTIONS[][2] = {
     {"--wifi-password", "--wifi-password-file"},
 };
 
-[[gnu::format(printf, 2, 3)]] bool fail(char (&message)[MESSAGE_CAPACITY], const char* format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(message, sizeof message, format, arguments);
-    va_end(arguments);
+template <res::CliText text, typename... Arguments>
+bool fail(char (&message)[MESSAGE_CAPACITY], Arguments... arguments) {
+    formatMessage<text>(message, arguments...);
     return false;
 }
 
@@ -95,7 +93,7 @@ bool readWait(const char* value, Options& options, char (&message)[MESSAGE_CAPAC
     char* end = nullptr;
     const long seconds = std::strtol(value, &end, 10);
     if (value[0] < '0' || value[0] > '9' || *end != '\0' || seconds > MAX_WAIT_SECONDS) {
-        return fail(message, "--wait: \"%s\" is not a number of seconds from 0 to %d", value, MAX_WAIT_SECONDS);
+        return fail<CLI_WAIT_NOT_SECONDS>(message, value, MAX_WAIT_SECONDS);
     }
     options.waitSeconds = static_cast<int>(seconds);
     return true;
@@ -107,7 +105,7 @@ bool readValue(const OptionEntry& entry, const char* value, Options& options, ch
             return true;
         case Kind::Text:
             if (options.*entry.text != nullptr) {
-                return fail(message, "%s: given twice", entry.name);
+                return fail<CLI_OPTION_TWICE>(message, entry.name);
             }
             options.*entry.text = value;
             return true;
@@ -118,7 +116,7 @@ bool readValue(const OptionEntry& entry, const char* value, Options& options, ch
                 options.roaming = value[1] == 'n' ? 1 : 0;
                 return true;
             }
-            return fail(message, "--roaming: \"%s\" is not on or off", value);
+            return fail<CLI_ROAMING_NOT_ON_OFF>(message, value);
         case Kind::Profile:
             for (int profile = 0; profile < PROFILE_COUNT; ++profile) {
                 if (std::strcmp(value, PROFILE_NAMES[profile]) == 0) {
@@ -126,7 +124,7 @@ bool readValue(const OptionEntry& entry, const char* value, Options& options, ch
                     return true;
                 }
             }
-            return fail(message, "--profile: \"%s\" is not fast-start, default or stable", value);
+            return fail<CLI_PROFILE_UNKNOWN>(message, value);
     }
     return true;
 }
@@ -140,20 +138,17 @@ bool readOption(const char* argument, int& index, int argc, char** argv, Options
     if (entry == nullptr) {
         for (const auto& secret : SECRET_OPTIONS) {
             if (std::strlen(secret[0]) == nameLength && std::strncmp(secret[0], argument, nameLength) == 0) {
-                return fail(message,
-                            "%s: secrets are never taken from the command line; use %s FILE (- for "
-                            "standard input)",
-                            secret[0], secret[1]);
+                return fail<CLI_SECRET_ON_COMMAND_LINE>(message, secret[0], secret[1]);
             }
         }
-        return fail(message, "%.*s: no such option", static_cast<int>(nameLength), argument);
+        return fail<CLI_NO_SUCH_OPTION>(message, static_cast<int>(nameLength), argument);
     }
     if ((entry->commands & bit(options.command)) == 0) {
-        return fail(message, "%s: not an option of %s", entry->name, commandName(options.command));
+        return fail<CLI_NOT_AN_OPTION_OF>(message, entry->name, commandName(options.command));
     }
     if (entry->kind == Kind::Flag) {
         if (equals != nullptr) {
-            return fail(message, "%s: takes no value", entry->name);
+            return fail<CLI_TAKES_NO_VALUE>(message, entry->name);
         }
         options.*entry->flag = true;
         return true;
@@ -164,7 +159,7 @@ bool readOption(const char* argument, int& index, int argc, char** argv, Options
     } else if (index + 1 < argc) {
         value = argv[++index];
     } else {
-        return fail(message, "%s: needs a value", entry->name);
+        return fail<CLI_NEEDS_A_VALUE>(message, entry->name);
     }
     return readValue(*entry, value, options, message);
 }
@@ -190,14 +185,14 @@ bool readOptions(int argc, char** argv, Options& options, char (&message)[MESSAG
         } else if (std::strcmp(argv[index], "--version") == 0) {
             options.version = true;
         } else {
-            return fail(message, "%s: give the command first (ondavox-cli --help lists them)", argv[index]);
+            return fail<CLI_COMMAND_FIRST>(message, argv[index]);
         }
     }
     if (index == argc) {
         if (options.help || options.version) {
             return true;
         }
-        return fail(message, "no command given (ondavox-cli --help lists them)");
+        return fail<CLI_NO_COMMAND>(message);
     }
     for (const CommandEntry& entry : COMMANDS) {
         if (std::strcmp(argv[index], entry.name) == 0) {
@@ -205,7 +200,7 @@ bool readOptions(int argc, char** argv, Options& options, char (&message)[MESSAG
         }
     }
     if (options.command == Command::None) {
-        return fail(message, "%s: no such command (ondavox-cli --help lists them)", argv[index]);
+        return fail<CLI_NO_SUCH_COMMAND>(message, argv[index]);
     }
     for (++index; index < argc; ++index) {
         const char* argument = argv[index];
@@ -218,21 +213,20 @@ bool readOptions(int argc, char** argv, Options& options, char (&message)[MESSAG
         } else if (options.command == Command::Providers && options.providersOf == nullptr) {
             options.providersOf = argument;
         } else {
-            return fail(message, "%s: unexpected argument to %s", argument, commandName(options.command));
+            return fail<CLI_UNEXPECTED_ARGUMENT>(message, argument, commandName(options.command));
         }
     }
     if (options.help) {
         return true;
     }
     if (options.command == Command::Providers && options.providersOf == nullptr) {
-        return fail(message, "providers: needs a country (ondavox-cli countries lists them)");
+        return fail<CLI_PROVIDERS_NEEDS_COUNTRY>(message);
     }
     if (options.command == Command::Update && !options.yes) {
-        return fail(message, "update: replaces the radio's firmware without asking; confirm with --yes");
+        return fail<CLI_UPDATE_NEEDS_YES>(message);
     }
     if ((options.country == nullptr) != (options.provider == nullptr)) {
-        return fail(message, "%s: needs %s as well (a preset is a country and one of its providers)",
-                    options.country != nullptr ? "--country" : "--provider",
+        return fail<CLI_PRESET_NEEDS_BOTH>(message, options.country != nullptr ? "--country" : "--provider",
                     options.country != nullptr ? "--provider" : "--country");
     }
     return true;

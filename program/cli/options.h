@@ -46,7 +46,7 @@ struct Options {
 constexpr int PROFILE_COUNT = 3;
 extern const char* const PROFILE_NAMES[PROFILE_COUNT];
 
-constexpr std::uint32_t MESSAGE_CAPACITY = 512;
+constexpr std::uint32_t MESSAGE_CAPACITY = 1024;
 
 // Reads argv into options. False with a message (naming the option and why)
 // when the command line is not one the program takes.

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "program/cli/messages.h"
+#include "program/cli/system.h"
+
 namespace cli {
 
 namespace {
@@ -13,7 +16,7 @@ constexpr int BAR_WIDTH = 24;
 StepProgress::StepProgress(const char* const* steps, int stepCount, bool terminal)
     : steps_(steps), stepCount_(stepCount), terminal_(terminal) {}
 
-void StepProgress::drawBar(int finished, int step, const char* outcome) {
+void StepProgress::drawBar(int finished, int step, const char* text) {
     char bar[BAR_WIDTH + 1];
     const int filled = finished * BAR_WIDTH / stepCount_;
     for (int i = 0; i < BAR_WIDTH; ++i) {
@@ -21,26 +24,32 @@ void StepProgress::drawBar(int finished, int step, const char* outcome) {
     }
     bar[BAR_WIDTH] = '\0';
     // Back to the line's start and clear it, so a shorter text leaves no rest.
-    std::fprintf(stderr, "\r\033[K[%s] %d/%d %s%s", bar, step + 1, stepCount_, steps_[step], outcome);
-    std::fflush(stderr);
+    char line[MESSAGE_LINE_CAPACITY];
+    std::snprintf(line, sizeof line, "\r\033[K[%s] %d/%d %s", bar, step + 1, stepCount_, text);
+    writeForPeople(stderr, line);
 }
 
 void StepProgress::begin(int step) {
     if (terminal_) {
-        drawBar(step, step, "...");
+        char text[MESSAGE_LINE_CAPACITY];
+        std::snprintf(text, sizeof text, "%s...", steps_[step]);
+        drawBar(step, step, text);
     }
 }
 
 void StepProgress::end(int step, bool succeeded) {
+    const char* outcome = cliText(succeeded ? CLI_STEP_DONE : CLI_STEP_FAILED);
+    char text[MESSAGE_LINE_CAPACITY];
     if (terminal_) {
-        drawBar(succeeded ? step + 1 : step, step, succeeded ? ": done" : ": failed");
+        std::snprintf(text, sizeof text, "%s: %s", steps_[step], outcome);
+        drawBar(succeeded ? step + 1 : step, step, text);
         if (!succeeded || step + 1 == stepCount_) {
-            std::fputc('\n', stderr);
+            writeForPeople(stderr, "\n");
         }
     } else {
-        std::fprintf(stderr, "%s: %s\n", steps_[step], succeeded ? "done" : "failed");
+        std::snprintf(text, sizeof text, "%s: %s\n", steps_[step], outcome);
+        writeForPeople(stderr, text);
     }
-    std::fflush(stderr);
 }
 
 }  // namespace cli

@@ -13,7 +13,7 @@ public:
     void end(int step, bool succeeded);  // "done" or "failed"
 
 private:
-    void drawBar(int finished, int step, const char* outcome);
+    void drawBar(int finished, int step, const char* text);  // text: the step and its state
 
     const char* const* steps_;
     int stepCount_;

@@ -59,10 +59,11 @@ bool radioAtDeviceRoot(bool& readOnly) {
     return true;
 }
 
-void sayRadios(const char* heading, const RadioList& list, int except) {
+template <res::CliText heading>
+void sayRadios(const RadioList& list, int except) {
     for (int i = 0; i < list.count; ++i) {
         if (i != except) {
-            say("%s %s", heading, list.roots[i]);
+            say<heading>(list.roots[i]);
         }
     }
 }
@@ -80,15 +81,15 @@ int findRadio(const Options& options) {
         if (options.radio != nullptr) {
             chosen = indexOf(list, options.radio);
         } else if (list.count > 1) {
-            sayRadios("radio attached:", list, -1);
-            sayError("several radios are attached; choose one with --radio PATH");
+            sayRadios<CLI_RADIO_ATTACHED>(list, -1);
+            sayError<CLI_SEVERAL_RADIOS>();
             return EXIT_BAD_ARGUMENT;
         } else if (list.count == 1) {
             chosen = 0;
         }
         if (chosen >= 0) {
             std::memcpy(device::deviceRoot, list.roots[chosen], sizeof device::deviceRoot);
-            sayRadios("also attached, not touched:", list, chosen);
+            sayRadios<CLI_ALSO_ATTACHED>(list, chosen);
             others.count = 0;
             for (int i = 0; i < list.count; ++i) {
                 if (i != chosen) {
@@ -99,15 +100,15 @@ int findRadio(const Options& options) {
         }
         if (waited >= options.waitSeconds) {
             if (options.radio != nullptr) {
-                sayRadios("radio attached:", list, -1);
-                sayError("no radio at %s", options.radio);
+                sayRadios<CLI_RADIO_ATTACHED>(list, -1);
+                sayError<CLI_NO_RADIO_AT>(options.radio);
             } else {
-                sayError("no radio found");
+                sayError<CLI_NO_RADIO>();
             }
             return EXIT_NO_RADIO;
         }
         if (!saidWaiting) {
-            say("waiting up to %d s for the radio", options.waitSeconds);
+            say<CLI_WAITING>(options.waitSeconds);
             saidWaiting = true;
         }
         platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
@@ -117,7 +118,7 @@ int findRadio(const Options& options) {
 // The radio leaves after its trigger and comes back writable, perhaps under
 // another root; the first radio root that is none of the others is it.
 int switchRadio() {
-    say("switching the radio at %s to writable", device::deviceRoot);
+    say<CLI_SWITCHING>(device::deviceRoot);
     static char leaving[device::DEVICE_ROOT_CAPACITY];
     std::memcpy(leaving, device::deviceRoot, sizeof leaving);
     device::requestWritableMode();
@@ -130,7 +131,7 @@ int switchRadio() {
             break;
         }
         if (polls >= SWITCH_LEAVE_SECONDS * pollsPerSecond) {
-            sayError("the radio at %s stayed read-only after its trigger file was read", leaving);
+            sayError<CLI_STAYED_READ_ONLY>(leaving);
             return EXIT_NOT_WRITABLE;
         }
         platform::sleepMilliseconds(device::POLL_INTERVAL_MILLISECONDS);
@@ -142,13 +143,13 @@ int switchRadio() {
             if (indexOf(others, list.roots[i]) < 0) {
                 if (!list.readOnly[i]) {
                     std::memcpy(device::deviceRoot, list.roots[i], sizeof device::deviceRoot);
-                    say("the radio is back at %s, writable", device::deviceRoot);
+                    say<CLI_BACK_WRITABLE>(device::deviceRoot);
                     return EXIT_DONE;
                 }
             }
         }
         if (polls >= SWITCH_RETURN_SECONDS * pollsPerSecond) {
-            sayError("the radio did not come back writable after leaving %s", leaving);
+            sayError<CLI_NOT_BACK>(leaving);
             return EXIT_NOT_WRITABLE;
         }
     }
@@ -163,7 +164,7 @@ int openRadio(const Options& options) {
     }
     bool readOnly = false;
     if (!radioAtDeviceRoot(readOnly)) {
-        sayError("the radio at %s went away", device::deviceRoot);
+        sayError<CLI_RADIO_WENT_AWAY>(device::deviceRoot);
         return EXIT_NO_RADIO;
     }
     if (readOnly) {
@@ -173,7 +174,7 @@ int openRadio(const Options& options) {
         }
     }
     if (device::readDeviceFiles() == 0) {
-        sayError("reading the radio's files at %s failed", device::deviceRoot);
+        sayError<CLI_READING_FAILED>(device::deviceRoot);
         return EXIT_FILE_NOT_WRITTEN;
     }
     return EXIT_DONE;

@@ -49,7 +49,7 @@ bool readSecretFile(SecretFile& secret, const char* path) {
     } else {
         file = std::fopen(path, "rb");
         if (file == nullptr) {
-            sayError("%s: cannot open %s: %s", secret.option, path, std::strerror(errno));
+            sayError<CLI_SECRET_CANNOT_OPEN>(secret.option, path, std::strerror(errno));
             return false;
         }
     }
@@ -59,7 +59,7 @@ bool readSecretFile(SecretFile& secret, const char* path) {
         std::fclose(file);
     }
     if (failed) {
-        sayError("%s: cannot read %s", secret.option, path);
+        sayError<CLI_SECRET_CANNOT_READ>(secret.option, path);
         return false;
     }
     if (length > 0 && secret.value[length - 1] == '\n') {
@@ -69,7 +69,7 @@ bool readSecretFile(SecretFile& secret, const char* path) {
         }
     }
     if (std::memchr(secret.value, '\0', length) != nullptr) {
-        sayError("%s: the file holds a NUL byte, which the radio's file cannot carry", secret.option);
+        sayError<CLI_SECRET_HOLDS_NUL>(secret.option);
         return false;
     }
     secret.value[length] = '\0';
@@ -86,7 +86,7 @@ bool readSecretFiles(const Options& options) {
             continue;
         }
         if (std::strcmp(path, "-") == 0 && ++fromStandardInput > 1) {
-            sayError("%s: only one secret can come from standard input", secret.option);
+            sayError<CLI_ONE_SECRET_FROM_INPUT>(secret.option);
             return false;
         }
         if (!readSecretFile(secret, path)) {
@@ -100,22 +100,25 @@ bool readSecretFiles(const Options& options) {
 bool checkValue(const char* option, const char* value, std::uint32_t capacity) {
     const std::size_t length = std::strlen(value);
     if (length > capacity - 1) {
-        sayError("%s: too long: at most %u bytes, not %u", option, capacity - 1, static_cast<unsigned>(length));
+        sayError<CLI_VALUE_TOO_LONG>(option, capacity - 1, static_cast<unsigned>(length));
         return false;
     }
     for (const char* next = value; *next != '\0'; ++next) {
         const auto byte = static_cast<unsigned char>(*next);
         if (byte == '"') {
-            sayError("%s: holds a double quote, which the radio's file cannot carry", option);
+            sayError<CLI_VALUE_HOLDS_QUOTE>(option);
             return false;
         }
         if (!device::isConfigValueCharacter(byte)) {
-            sayError("%s: holds a control character (0x%02X), which the radio's file cannot carry", option, byte);
+            sayError<CLI_VALUE_HOLDS_CONTROL>(option, static_cast<unsigned>(byte));
             return false;
         }
     }
     return true;
 }
+
+// The family as status shows it; a name of the file's, never translated.
+const char* familyName(const device::DeviceSettings& s) { return s.device == device::DeviceKind::Hxb ? "hxb" : "hxa"; }
 
 // The settings the options name, checked before the radio is touched.
 struct Change {
@@ -127,13 +130,12 @@ bool checkOptions(const Options& o, Change& change) {
     if (o.country != nullptr) {
         change.countryIndex = carriers::findCountryIndex(o.country);
         if (change.countryIndex == carriers::NONE) {
-            sayError("--country: \"%s\" is not a country of the table (ondavox-cli countries lists them)", o.country);
+            sayError<CLI_COUNTRY_UNKNOWN>(o.country);
             return false;
         }
         change.presetIndex = carriers::findPresetIndex(change.countryIndex, o.provider);
         if (change.presetIndex == carriers::NONE) {
-            sayError("--provider: \"%s\" is not a provider of %s (ondavox-cli providers \"%s\" lists them)", o.provider,
-                     o.country, o.country);
+            sayError<CLI_PROVIDER_UNKNOWN>(o.provider, o.country, o.country);
             return false;
         }
     }
@@ -214,21 +216,16 @@ int explainRefusal(device::ConfigRefusal refusal, const device::DeviceSettings& 
         case device::ConfigRefusal::None:
             return EXIT_DONE;
         case device::ConfigRefusal::NoSkeleton:
-            sayError("the radio's file (family %s, version %d) is not one this program writes; nothing was written",
-                     s.device == device::DeviceKind::Hxb ? "hxb" : "hxa", static_cast<int>(s.version));
+            sayError<CLI_FILE_NOT_WRITTEN_BY_PROGRAM>(familyName(s), static_cast<int>(s.version));
             break;
         case device::ConfigRefusal::UnquotableValue:
-            sayError("a value kept from the radio holds a character its file cannot carry; nothing was written");
+            sayError<CLI_KEPT_VALUE_UNQUOTABLE>();
             break;
         case device::ConfigRefusal::LongerThanFile:
-            sayError("the new settings need %u bytes, more than the radio's file holds (%u); nothing was written",
-                     textLength, device::configFileSize);
+            sayError<CLI_SETTINGS_LONGER_THAN_FILE>(textLength, device::configFileSize);
             break;
         case device::ConfigRefusal::FileTooLong:
-            sayError(
-                "the radio's file is longer than %u bytes, which this program does not rewrite; nothing was "
-                "written",
-                device::CONFIG_OUTPUT_CAPACITY);
+            sayError<CLI_FILE_TOO_LONG>(device::CONFIG_OUTPUT_CAPACITY);
             break;
     }
     return EXIT_FILE_NOT_WRITTEN;
@@ -266,8 +263,7 @@ int runSet(const Options& options) {
     static device::DeviceSettings settings;
     settings = device::deviceSettings;
     if (options.profile != UNCHANGED && !device::configHasRadioProfile(settings)) {
-        sayError("--profile: this radio's file (family %s, version %d) has no radio profile; nothing was written",
-                 settings.device == device::DeviceKind::Hxb ? "hxb" : "hxa", static_cast<int>(settings.version));
+        sayError<CLI_NO_RADIO_PROFILE>(familyName(settings), static_cast<int>(settings.version));
         return EXIT_BAD_ARGUMENT;
     }
     applyOptions(options, settings, change);
@@ -282,16 +278,15 @@ int runSet(const Options& options) {
     }
     if (options.dryRun) {
         printDryRun(settings, names, options.showSecrets);
-        say("dry run: nothing was written (the text takes %u of the file's %u bytes)", textLength,
-            device::configFileSize);
+        say<CLI_DRY_RUN>(textLength, device::configFileSize);
         return EXIT_DONE;
     }
     if (device::writeConfigFile(settings, names.country, names.provider) == 0) {
-        sayError("writing the radio's file %s failed; its earlier contents were put back", device::deviceRoot);
+        sayError<CLI_WRITING_FAILED>(device::deviceRoot);
         return EXIT_FILE_NOT_WRITTEN;
     }
     device::deviceSettings = settings;
-    say("the radio's settings were written (%s)", device::deviceRoot);
+    say<CLI_SETTINGS_WRITTEN>(device::deviceRoot);
     return EXIT_DONE;
 }
 

@@ -16,11 +16,13 @@ namespace {
 
 // Signals are taken by a thread of their own with sigwait, so ending the
 // device's writes (a lock) never runs inside a signal handler.
-void waitForEndingSignal(sigset_t signals) {
+void waitForEndingSignal(sigset_t signals, const char* interruptedLine) {
     int received = 0;
     while (sigwait(&signals, &received) != 0) {
     }
-    std::fputs("ondavox-cli: interrupted; ending once the radio's files are written\n", stderr);
+    // The line was made at the start; write(2) needs no lock and no memory.
+    const ssize_t written = write(STDERR_FILENO, interruptedLine, std::strlen(interruptedLine));
+    static_cast<void>(written);  // nothing to do when standard error is gone
     device::endDeviceWrites();
     std::fflush(stdout);
     _exit(received == SIGTERM ? EXIT_TERMINATED : EXIT_INTERRUPTED);
@@ -38,7 +40,7 @@ std::size_t lengthWithoutSeparator(const char* path) {
 
 bool standardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
-void endOnInterruptAfterDeviceWrites() {
+void endOnInterruptAfterDeviceWrites(const char* interruptedLine) {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
@@ -46,7 +48,12 @@ void endOnInterruptAfterDeviceWrites() {
     // Blocked before any other thread starts, so every thread inherits it and
     // only the waiting thread receives them.
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    std::thread(waitForEndingSignal, signals).detach();
+    std::thread(waitForEndingSignal, signals, interruptedLine).detach();
+}
+
+void writeForPeople(std::FILE* stream, const char* text) {
+    std::fputs(text, stream);
+    std::fflush(stream);
 }
 
 bool sameRootPath(const char* left, const char* right) {

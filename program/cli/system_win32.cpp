@@ -9,10 +9,14 @@
 #include "device/device_write_guard.h"
 #include "program/cli/exit_codes.h"
 #include "program/cli/system.h"
+#include "text/display_text.h"
 
 namespace cli {
 
 namespace {
+
+// Made before the handler is installed, so it only writes it.
+const char* interruptedText = "";
 
 // The system runs this on a thread of its own, so it may wait for the write
 // under way before the process ends.
@@ -21,7 +25,7 @@ BOOL WINAPI endAfterDeviceWrites(DWORD event) {
         case CTRL_C_EVENT:
         case CTRL_BREAK_EVENT:
         case CTRL_CLOSE_EVENT:
-            std::fputs("ondavox-cli: interrupted; ending once the radio's files are written\n", stderr);
+            writeForPeople(stderr, interruptedText);
             device::endDeviceWrites();
             std::fflush(stdout);
             ExitProcess(EXIT_INTERRUPTED);
@@ -38,6 +42,33 @@ std::size_t lengthWithoutSeparator(const char* path) {
     return length;
 }
 
+// Text for a console goes over in pieces of this many bytes, each cut before
+// a character's first byte, so no UTF-8 sequence is split between two.
+constexpr std::size_t CONSOLE_PIECE_BYTES = 1024;
+
+void writeToConsole(HANDLE console, const char* text) {
+    while (*text != '\0') {
+        std::size_t length = std::strlen(text);
+        if (length > CONSOLE_PIECE_BYTES) {
+            length = CONSOLE_PIECE_BYTES;
+            while (length > CONSOLE_PIECE_BYTES - 4 && text::display_text_detail::isContinuation(
+                                                             static_cast<unsigned char>(text[length]))) {
+                --length;
+            }
+        }
+        char piece[CONSOLE_PIECE_BYTES + 1];
+        std::memcpy(piece, text, length);
+        piece[length] = '\0';
+        // A byte is at least one UTF-16 unit's worth, so the piece always fits.
+        char16_t units[CONSOLE_PIECE_BYTES + 1];
+        const std::size_t unitCount = text::decodeDisplayText(piece, units, sizeof units / sizeof units[0]);
+        DWORD written = 0;
+        WriteConsoleW(console, reinterpret_cast<const wchar_t*>(units), static_cast<DWORD>(unitCount), &written,
+                      nullptr);
+        text += length;
+    }
+}
+
 }  // namespace
 
 bool standardErrorIsTerminal() {
@@ -45,7 +76,25 @@ bool standardErrorIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-void endOnInterruptAfterDeviceWrites() { SetConsoleCtrlHandler(endAfterDeviceWrites, TRUE); }
+void endOnInterruptAfterDeviceWrites(const char* interruptedLine) {
+    interruptedText = interruptedLine;
+    SetConsoleCtrlHandler(endAfterDeviceWrites, TRUE);
+}
+
+void writeForPeople(std::FILE* stream, const char* text) {
+    // Whatever the stream holds goes first, in its order.
+    std::fflush(stream);
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (GetConsoleMode(handle, &mode) != 0) {
+        // Bytes written to a console are read in its code page (437, 850,
+        // 932 ...); its characters are every script's.
+        writeToConsole(handle, text);
+        return;
+    }
+    std::fputs(text, stream);
+    std::fflush(stream);
+}
 
 bool sameRootPath(const char* left, const char* right) {
     const std::size_t length = lengthWithoutSeparator(left);

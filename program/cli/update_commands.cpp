@@ -37,7 +37,11 @@ int checkVersions(const Options& options) {
 }
 
 void sayServerUnreachable(const Options& options) {
-    sayError("the update server gave no version for the %s channel", options.beta ? "beta" : "latest");
+    if (options.beta) {
+        sayError<CLI_NO_VERSION_BETA>();
+    } else {
+        sayError<CLI_NO_VERSION_LATEST>();
+    }
 }
 
 }  // namespace
@@ -69,9 +73,9 @@ int runUpdate(const Options& options) {
     if (opened != EXIT_DONE) {
         return opened;
     }
-    static const char* const STEPS[] = {"Checking for an update", "Downloading the image", "Verifying the image",
-                                        "Installing the image"};
-    StepProgress progress(STEPS, 4, standardErrorIsTerminal());
+    const char* const steps[] = {cliText(CLI_STEP_CHECKING), cliText(CLI_STEP_DOWNLOADING),
+                                 cliText(CLI_STEP_VERIFYING), cliText(CLI_STEP_INSTALLING)};
+    StepProgress progress(steps, 4, standardErrorIsTerminal());
 
     progress.begin(0);
     const int newer = checkVersions(options);
@@ -81,12 +85,11 @@ int runUpdate(const Options& options) {
         return EXIT_SERVER_UNREACHABLE;
     }
     if (newer == 0) {
-        say("the radio runs %s and the server offers %s: nothing to install", update::currentVersionText,
-            update::latestVersionText);
+        say<CLI_NOTHING_TO_INSTALL>(update::currentVersionText, update::latestVersionText);
         return EXIT_DONE;
     }
     if (device::updateSupported == 0) {
-        sayError("the radio has no update slot, so it cannot take %s here", update::latestVersionText);
+        sayError<CLI_NO_UPDATE_SLOT>(update::latestVersionText);
         return EXIT_INSTALL_FAILED;
     }
 
@@ -101,7 +104,7 @@ int runUpdate(const Options& options) {
         }
     } removeDownload;
     if (!downloaded) {
-        sayError("downloading the image of %s failed", update::latestVersionText);
+        sayError<CLI_DOWNLOAD_FAILED>(update::latestVersionText);
         return EXIT_DOWNLOAD_FAILED;
     }
 
@@ -109,7 +112,7 @@ int runUpdate(const Options& options) {
     const bool verified = update::verifyImage(folderOf(options)) != 0;
     progress.end(2, verified);
     if (!verified) {
-        sayError("the downloaded image does not match the server's checksum; nothing was installed");
+        sayError<CLI_CHECKSUM_MISMATCH>();
         return EXIT_VERIFICATION_FAILED;
     }
 
@@ -117,10 +120,10 @@ int runUpdate(const Options& options) {
     const bool installed = update::installImage() != 0;
     progress.end(3, installed);
     if (!installed) {
-        sayError("installing the image onto the radio at %s failed", device::deviceRoot);
+        sayError<CLI_INSTALL_FAILED>(device::deviceRoot);
         return EXIT_INSTALL_FAILED;
     }
-    say("installed %s; the radio now updates itself", update::latestVersionText);
+    say<CLI_INSTALLED>(update::latestVersionText);
     return EXIT_DONE;
 }
 

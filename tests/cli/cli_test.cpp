@@ -3,190 +3,27 @@
 // drive letter) and the local update server: exit codes, what it prints, the
 // radio's files byte for byte and the requests the server saw.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <memory>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "simulator/linux/scripted_udisks2.h"
-#include "simulator/radio_sim/radio_simulator.h"
-#include "simulator/update_server/update_server.h"
-
-namespace fs = std::filesystem;
+#include "tests/cli/cli_fixture.h"
 
 namespace {
 
-const std::string SOURCE = ONDAVOX_SOURCE_DIR;
-const std::string NATIVE_BUILD = ONDAVOX_BUILD_DIR;
+using namespace cli_test;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-// Every file below a folder (hidden ones too), by relative path.
-std::map<std::string, std::string> folderContents(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), folder).string()] = readFile(entry.path());
-        }
-    }
-    return files;
-}
-
-// The configuration file as the writer leaves it: the text, then NUL bytes
-// up to the file's old length.
-std::string configFile(const std::string& text) { return text + std::string(1024 - text.size(), '\0'); }
-
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-enum class System { Linux, Windows };
-
-class CommandLine : public ::testing::TestWithParam<System> {
+class CommandLine : public CliFixture, public ::testing::WithParamInterface<System> {
 protected:
-    void SetUp() override {
-        if (GetParam() == System::Windows) {
-            const char* prefix = std::getenv("ONDAVOX_CLI_WINEPREFIX");
-            const char* build = std::getenv("ONDAVOX_CLI_WINDOWS_BUILD");
-            if (prefix == nullptr || build == nullptr) {
-                GTEST_SKIP() << "no prepared Wine prefix (ONDAVOX_CLI_WINEPREFIX, ONDAVOX_CLI_WINDOWS_BUILD)";
-            }
-            prefix_ = prefix;
-            windowsBuild_ = build;
-        }
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::replace(name.begin(), name.end(), '/', '-');
-        work_ = fs::temp_directory_path() / ("ondavox-cli-" + std::to_string(::getpid()) + "-" + name);
-        fs::remove_all(work_);
-        fs::create_directories(work_);
-    }
-
-    void TearDown() override {
-        if (radio_) radio_->stop();
-        if (server_) server_->stop();
-        if (!HasFailure()) fs::remove_all(work_);
-    }
-
-    bool onWindows() const { return GetParam() == System::Windows; }
-
-    void startServer(const std::string& tree) {
-        server_ = std::make_unique<simulator::UpdateServer>(
-            simulator::UpdateServerOptions{SOURCE + "/simulator/" + tree, 0, (work_ / "server.log").string(), false});
-        std::string error;
-        ASSERT_TRUE(server_->start(error)) << error;
-    }
-
-    void startRadio(const std::string& sample, bool readOnly = false) {
-        simulator::RadioOptions options;
-        if (onWindows()) {
-            options.winePrefix = prefix_;
-            options.windowsTools = windowsBuild_ + "/simulator";
-        } else {
-            options.connection = simulator::RadioConnection::UDisks2;
-        }
-        options.radioFolder = sample.rfind('/', 0) == 0 ? sample : SOURCE + "/simulator/radios/" + sample;
-        options.workFolder = radioFolder().string();
-        options.logFile = (work_ / "radio.log").string();
-        options.echo = false;
-        options.readOnly = readOnly;
-        radio_ = std::make_unique<simulator::RadioSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(radio_->start(error)) << error;
-    }
-
-    fs::path radioFolder() const { return work_ / "radio"; }
-    std::string radioConfig() const { return readFile(radioFolder() / "doc/global-config.cfg"); }
-
-    // A file of the test as the program names it (Wine sees / as Z:).
-    std::string hostPath(const fs::path& path) const {
-        if (!onWindows()) return path.string();
-        std::string windows = "Z:" + path.string();
-        std::replace(windows.begin(), windows.end(), '/', '\\');
-        return windows;
-    }
-
-    // Runs the program with the arguments, standard input from the text;
-    // the radio's bus or Wine prefix and the server's proxy in its
-    // environment.
-    CliRun run(std::vector<std::string> arguments, const std::string& input = "", int signalAfterMs = -1,
-               const std::string& busAddress = "") {
-        if (onWindows()) {
-            arguments.insert(arguments.begin(), {"wine", windowsBuild_ + "/ondavox-cli.exe"});
-        } else {
-            arguments.insert(arguments.begin(), NATIVE_BUILD + "/ondavox-cli");
-        }
-        const fs::path in = work_ / "stdin", out = work_ / "stdout", err = work_ / "stderr";
-        writeFile(in, input);
-        const std::string bus = !busAddress.empty() ? busAddress
-                                : radio_            ? radio_->busAddress()
-                                                    : std::string("unix:path=/nonexistent");
-        const pid_t child = fork();
-        if (child == 0) {
-            dup2(open(in.c_str(), O_RDONLY), 0);
-            dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-            dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-            if (onWindows()) {
-                setenv("WINEPREFIX", prefix_.c_str(), 1);
-                setenv("WINEDEBUG", "-all", 1);
-            } else {
-                setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.c_str(), 1);
-            }
-            // A proxy where nothing listens stands for an unreachable server.
-            setenv("http_proxy", server_ ? server_->proxyUrl().c_str() : "http://127.0.0.1:9", 1);
-            std::vector<char*> argv;
-            for (std::string& argument : arguments) argv.push_back(argument.data());
-            argv.push_back(nullptr);
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
-        CliRun result;
-        int status = 0;
-        const auto start = std::chrono::steady_clock::now();
-        bool signalled = false;
-        while (waitpid(child, &status, WNOHANG) == 0) {
-            const auto elapsed = std::chrono::steady_clock::now() - start;
-            if (!signalled && signalAfterMs >= 0 && elapsed > std::chrono::milliseconds(signalAfterMs)) {
-                kill(child, SIGINT);
-                signalled = true;
-            }
-            if (elapsed > std::chrono::seconds(180)) {
-                kill(child, SIGKILL);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-        result.out = readFile(out);
-        result.err = readFile(err);
-        return result;
-    }
-
-    std::string prefix_;
-    std::string windowsBuild_;
-    fs::path work_;
-    std::unique_ptr<simulator::RadioSimulator> radio_;
-    std::unique_ptr<simulator::UpdateServer> server_;
+    System system() const override { return GetParam(); }
 };
 
 TEST_P(CommandLine, StatusSwitchesTheRadioAndMasksItsSecrets) {

@@ -1,7 +1,9 @@
 // The command-line program's signal handling, in a child process that runs
 // the program's own handling: a signal during a write to the radio ends the
-// process only once the write is over, with the signal's exit code.
+// process only once the write is over, with the signal's exit code, and
+// says the line it was given beforehand.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,13 +45,17 @@ const InterruptCase CASES[] = {
 
 TEST(CommandLineInterrupt, SignalEndsTheProgramOnlyAfterTheWriteUnderWay) {
     const fs::path marker = fs::temp_directory_path() / ("ondavox-cli-interrupt-" + std::to_string(getpid()));
+    const fs::path said = fs::temp_directory_path() / ("ondavox-cli-interrupt-said-" + std::to_string(getpid()));
+    // Made before the signal, in whatever language; written as it is.
+    const char* const line = "ondavox-cli: [ïñţéŕŕûþţéð]\n";
     for (const InterruptCase& c : CASES) {
         SCOPED_TRACE(c.what);
         fs::remove(marker);
         const auto start = std::chrono::steady_clock::now();
         const pid_t child = fork();
         if (child == 0) {
-            cli::endOnInterruptAfterDeviceWrites();
+            dup2(open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+            cli::endOnInterruptAfterDeviceWrites(line);
             if (c.duringWrite) {
                 const device::DeviceWriteSection section;
                 kill(getpid(), c.signal);
@@ -68,6 +74,10 @@ TEST(CommandLineInterrupt, SignalEndsTheProgramOnlyAfterTheWriteUnderWay) {
         ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
         EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
         EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+        std::ifstream saidIn(said, std::ios::binary);
+        std::stringstream saidText;
+        saidText << saidIn.rdbuf();
+        EXPECT_EQ(saidText.str(), line);
         if (c.duringWrite) {
             std::ifstream in(marker);
             std::stringstream text;
@@ -76,6 +86,7 @@ TEST(CommandLineInterrupt, SignalEndsTheProgramOnlyAfterTheWriteUnderWay) {
         }
     }
     fs::remove(marker);
+    fs::remove(said);
 }
 
 }  // namespace
