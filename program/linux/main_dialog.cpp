@@ -5,6 +5,7 @@
 // dialog does lives in app/.
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -16,6 +17,8 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -74,14 +77,34 @@ QLineEdit* newField(QWidget* parent, int id, QLabel& label) {
     return field;
 }
 
-// The lists hold the carrier table's names and the radio's profiles, which
-// are never translated: left to right in every dialog, so a name that ends
-// in a bracket ("Vodafone - Web (old)") shows as it is and not with the
-// bracket moved to its other end.
+// A list of names that are never translated (the carrier table's, the
+// radio's profiles): left to right in every dialog, so a name that starts or
+// ends with a bracket or a dash (" - Telstra (Next G)") shows as it is, not
+// with them moved to its other end. Qt draws a list's text in the
+// application's direction whatever the list's own, so the list draws it in
+// its own.
+class ValueList : public QComboBox {
+public:
+    explicit ValueList(QWidget* parent) : QComboBox(parent) {
+        setLayoutDirection(Qt::LeftToRight);
+        view()->setLayoutDirection(Qt::LeftToRight);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        painter.setLayoutDirection(layoutDirection());
+        painter.setPen(palette().color(QPalette::Text));
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
+};
+
 QComboBox* newList(QWidget* parent, int id, QLabel& label) {
-    auto* list = new QComboBox(parent);
+    auto* list = new ValueList(parent);
     setControlId(*list, id);
-    list->setLayoutDirection(Qt::LeftToRight);
     list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     list->setMinimumContentsLength(FIELD_CHARACTERS);
     nameBy(label, *list);

@@ -15,8 +15,8 @@ void takeUserLanguage() {
     app::loadUiStrings();
     // Every window made from here on takes the application's direction: the
     // dialogs, their lists' pop-ups and Qt's own menus alike.
-    QGuiApplication::setLayoutDirection(platform::currentLanguage().rightToLeft ? Qt::RightToLeft
-                                                                                : Qt::LeftToRight);
+    const bool rightToLeft = platform::currentLanguage().rightToLeft;
+    QGuiApplication::setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
 }
 
 }  // namespace program

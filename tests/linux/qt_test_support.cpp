@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
 
@@ -11,7 +12,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <thread>
+
+#include "app/ui_strings.h"
+#include "platform/language.h"
+#include "program/linux/program.h"
 
 namespace qttest {
 
@@ -19,7 +27,57 @@ namespace {
 
 constexpr int WORKER_LIMIT_MS = 10000;
 
+constexpr const char* LOCALE_VARIABLES[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+
+void setVariable(const char* name, const char* value) {
+    if (value != nullptr) {
+        setenv(name, value, 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
 }  // namespace
+
+ProgramLanguage::ProgramLanguage(const char* language, const char* all, const char* messages, const char* lang) {
+    const char* values[] = {language, all, messages, lang};
+    for (int at = 0; at < 4; ++at) {
+        const char* old = std::getenv(LOCALE_VARIABLES[at]);
+        wasSet_[at] = old != nullptr;
+        saved_[at] = old != nullptr ? old : "";
+        setVariable(LOCALE_VARIABLES[at], values[at]);
+    }
+    program::takeUserLanguage();
+}
+
+ProgramLanguage::~ProgramLanguage() {
+    for (int at = 0; at < 4; ++at) {
+        setVariable(LOCALE_VARIABLES[at], wasSet_[at] ? saved_[at].c_str() : nullptr);
+    }
+    platform::selectLanguage(0);
+    app::loadUiStrings();
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+}
+
+std::string controlName(int id) {
+    static const std::map<int, std::string> names = [] {
+        // #define IDC_NAME 1001, or #define IDC_NAME (-1); the first name of a number
+        std::map<int, std::string> found;
+        std::ifstream header(ONDAVOX_SOURCE_DIR "/res/control_ids.h");
+        std::string line;
+        while (std::getline(header, line)) {
+            std::istringstream words(line);
+            std::string directive, name, value;
+            words >> directive >> name >> value;
+            if (directive != "#define" || name.rfind("IDC_", 0) != 0 || value.empty()) continue;
+            if (value.front() == '(') value = value.substr(1, value.size() - 2);
+            found.emplace(std::stoi(value), name);
+        }
+        return found;
+    }();
+    const auto name = names.find(id);
+    return name != names.end() ? name->second : std::to_string(id);
+}
 
 void waitUntil(const std::function<bool()>& condition, bool serviceEvents) {
     QElapsedTimer elapsed;
