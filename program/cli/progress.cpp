@@ -1,6 +1,7 @@
 #include "program/cli/progress.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "program/cli/messages.h"
 #include "program/cli/system.h"
@@ -38,16 +39,22 @@ void StepProgress::begin(int step) {
 }
 
 void StepProgress::end(int step, bool succeeded) {
-    const char* outcome = cliText(succeeded ? CLI_STEP_DONE : CLI_STEP_FAILED);
+    // "Checking for an update: done", punctuated as the language does it.
     char text[MESSAGE_LINE_CAPACITY];
+    formatMessage<CLI_STEP_OUTCOME>(text, steps_[step], cliText(succeeded ? CLI_STEP_DONE : CLI_STEP_FAILED));
     if (terminal_) {
-        std::snprintf(text, sizeof text, "%s: %s", steps_[step], outcome);
         drawBar(succeeded ? step + 1 : step, step, text);
         if (!succeeded || step + 1 == stepCount_) {
             writeForPeople(stderr, "\n");
         }
     } else {
-        std::snprintf(text, sizeof text, "%s: %s\n", steps_[step], outcome);
+        // One write per line, so a log never gets half of one.
+        std::size_t length = std::strlen(text);
+        if (length + 1 == sizeof text) {
+            --length;  // a cut line still ends
+        }
+        text[length] = '\n';
+        text[length + 1] = '\0';
         writeForPeople(stderr, text);
     }
 }

@@ -138,20 +138,41 @@ Pattern saidPattern(int language, const std::vector<Said>& lines) {
             case Kind::Error:
                 pattern.push_back({false, "ondavox-cli: " + textOf(language, CLI_ERROR_PREFIX)});
                 break;
-            case Kind::Step:
-                break;
+            case Kind::Step: {
+                const std::string step = textOf(language, line.text);
+                const std::string outcome = textOf(language, line.outcome);
+                addFormatted(pattern, textOf(language, CLI_STEP_OUTCOME), {step.c_str(), outcome.c_str()});
+                pattern.push_back({false, "\n"});
+                continue;
+            }
         }
         addFormatted(pattern, textOf(language, line.text), line.arguments);
-        pattern.push_back({false, line.kind == Kind::Step ? ": " + textOf(language, line.outcome) + "\n" : "\n"});
+        pattern.push_back({false, "\n"});
     }
     return pattern;
 }
 
+// Standard error without what Wine itself writes there (a volume it cannot
+// read, fontconfig on a locale name it does not know), and with LF line
+// ends: it is a text stream on Windows.
+std::string programsStandardError(const std::string& bytes) {
+    std::string err;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        std::size_t end = bytes.find('\n', at);
+        end = end == std::string::npos ? bytes.size() : end + 1;
+        std::string line = bytes.substr(at, end - at);
+        at = end;
+        if (line.rfind("wine: ", 0) == 0 || line.rfind("Fontconfig ", 0) == 0) continue;
+        std::erase(line, '\r');
+        err += line;
+    }
+    return err;
+}
+
 void expectSaidIn(int language, const CliRun& result, const std::vector<Said>& lines) {
     const Pattern pattern = saidPattern(language, lines);
-    // Standard error is a text stream on Windows: its lines end in CR LF.
-    std::string err = result.err;
-    std::erase(err, '\r');
+    const std::string err = programsStandardError(result.err);
     EXPECT_TRUE(matchesFrom(err, 0, pattern, 0)) << "standard error:\n" << err << "\nexpected:\n" << shown(pattern);
 }
 
@@ -161,8 +182,14 @@ std::string shownText(const std::string& bytes) {
     std::string text;
     for (std::size_t at = 0; at < bytes.size(); ++at) {
         if (bytes[at] == '\x1B' && at + 1 < bytes.size() && bytes[at + 1] == '[') {
-            at += 2;
+            const std::size_t parameters = at + 2;
+            at = parameters;
             while (at < bytes.size() && !std::isalpha(static_cast<unsigned char>(bytes[at]))) ++at;
+            // A console may move the cursor forward over blanks instead of writing them.
+            if (at < bytes.size() && bytes[at] == 'C') {
+                const int columns = std::atoi(bytes.substr(parameters, at - parameters).c_str());
+                text.append(static_cast<std::size_t>(std::max(columns, 1)), ' ');
+            }
         } else if (bytes[at] == '\x1B' && at + 1 < bytes.size() && bytes[at + 1] == ']') {
             at = std::min(bytes.find('\x07', at), bytes.size());
         } else if (bytes[at] != '\r' && bytes[at] != '\n') {
@@ -272,7 +299,7 @@ TEST_P(CommandLineLanguage, StandardOutputIsTheSameBytesAsInEnglish) {
     for (const auto& command : commands) {
         const CliRun result = run(command);
         EXPECT_EQ(result.exitCode, 0) << commandText(command) << ": " << result.err;
-        EXPECT_EQ(result.err, "") << commandText(command);
+        EXPECT_EQ(programsStandardError(result.err), "") << commandText(command);
         inLanguage.push_back(result.out);
     }
     locale_.clear();
@@ -345,7 +372,7 @@ TEST_P(CommandLineLanguage, HelpIsInTheUsersLanguage) {
         const CliRun result = run(c.arguments);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.out, expected);
-        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(programsStandardError(result.err), "");
     }
 }
 
