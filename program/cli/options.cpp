@@ -227,7 +227,7 @@ bool readOptions(int argc, char** argv, Options& options, char (&message)[MESSAG
     }
     if ((options.country == nullptr) != (options.provider == nullptr)) {
         return fail<CLI_PRESET_NEEDS_BOTH>(message, options.country != nullptr ? "--country" : "--provider",
-                    options.country != nullptr ? "--provider" : "--country");
+                                           options.country != nullptr ? "--provider" : "--country");
     }
     return true;
 }

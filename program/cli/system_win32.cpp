@@ -51,15 +51,15 @@ void writeToConsole(HANDLE console, const char* text) {
         std::size_t length = std::strlen(text);
         if (length > CONSOLE_PIECE_BYTES) {
             length = CONSOLE_PIECE_BYTES;
-            while (length > CONSOLE_PIECE_BYTES - 4 && text::display_text_detail::isContinuation(
-                                                             static_cast<unsigned char>(text[length]))) {
+            while (length > CONSOLE_PIECE_BYTES - 4 &&
+                   text::display_text_detail::isContinuation(static_cast<unsigned char>(text[length]))) {
                 --length;
             }
         }
         char piece[CONSOLE_PIECE_BYTES + 1];
         std::memcpy(piece, text, length);
         piece[length] = '\0';
-        // A byte is at least one UTF-16 unit's worth, so the piece always fits.
+        // UTF-16 units never outnumber the bytes they come from, so the piece fits.
         char16_t units[CONSOLE_PIECE_BYTES + 1];
         const std::size_t unitCount = text::decodeDisplayText(piece, units, sizeof units / sizeof units[0]);
         DWORD written = 0;

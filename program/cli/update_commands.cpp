@@ -73,8 +73,8 @@ int runUpdate(const Options& options) {
     if (opened != EXIT_DONE) {
         return opened;
     }
-    const char* const steps[] = {cliText(CLI_STEP_CHECKING), cliText(CLI_STEP_DOWNLOADING),
-                                 cliText(CLI_STEP_VERIFYING), cliText(CLI_STEP_INSTALLING)};
+    const char* const steps[] = {cliText(CLI_STEP_CHECKING), cliText(CLI_STEP_DOWNLOADING), cliText(CLI_STEP_VERIFYING),
+                                 cliText(CLI_STEP_INSTALLING)};
     StepProgress progress(steps, 4, standardErrorIsTerminal());
 
     progress.begin(0);

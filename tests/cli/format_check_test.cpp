@@ -29,14 +29,14 @@ const FormatCase CASES[] = {
     {"holds a control character (0x%02X)", "u", true},
     {"waiting up to %d s", "i", true},
     {"%-12s|%5d|%*d", "siii", true},  // a * width takes an int of its own
-    {"%s", "", false},          // an argument missing
-    {"%s", "ss", false},        // one too many
-    {"%d", "s", false},         // a string where a number goes
-    {"%u", "i", false},         // the sign differs
-    {"%.*s", "s", false},       // the precision's int missing
-    {"%s then %d", "is", false},  // the order differs
-    {"%ld", "i", false},        // a length modifier the check does not read
-    {"%f", "i", false},         // a conversion no message uses
+    {"%s", "", false},                // an argument missing
+    {"%s", "ss", false},              // one too many
+    {"%d", "s", false},               // a string where a number goes
+    {"%u", "i", false},               // the sign differs
+    {"%.*s", "s", false},             // the precision's int missing
+    {"%s then %d", "is", false},      // the order differs
+    {"%ld", "i", false},              // a length modifier the check does not read
+    {"%f", "i", false},               // a conversion no message uses
     {"ends in %", "", false},
 };
 

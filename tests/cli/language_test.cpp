@@ -219,7 +219,9 @@ struct LanguageRun {
     Speaker speaker;
 };
 
-void PrintTo(const LanguageRun& run, std::ostream* out) { *out << run.speaker.code << " on " << systemName(run.system); }
+void PrintTo(const LanguageRun& run, std::ostream* out) {
+    *out << run.speaker.code << " on " << systemName(run.system);
+}
 
 class CommandLineLanguage : public CliFixture, public ::testing::WithParamInterface<LanguageRun> {
 protected:
@@ -231,8 +233,8 @@ protected:
         const Speaker& speaker = GetParam().speaker;
         language_ = catalogueIndex(speaker.code);
         if (language_ < 0) {
-            GTEST_SKIP() << "the catalogue has no language " << speaker.code << " yet (translations/"
-                         << speaker.code << ".po)";
+            GTEST_SKIP() << "the catalogue has no language " << speaker.code << " yet (translations/" << speaker.code
+                         << ".po)";
         }
         // Texts equal to the English would prove nothing.
         ASSERT_NE(textOf(language_, CLI_ERROR_PREFIX), textOf(ENGLISH, CLI_ERROR_PREFIX));
@@ -291,8 +293,12 @@ TEST_P(CommandLineLanguage, StandardOutputIsTheSameBytesAsInEnglish) {
     expectSaid(switched, {{Kind::Message, CLI_SWITCHING, {nullptr}}, {Kind::Message, CLI_BACK_WRITABLE, {nullptr}}});
 
     const std::vector<std::string> commands[] = {
-        {"status"},    {"status", "--json"},           {"status", "--show-secrets"},
-        {"countries"}, {"countries", "--json"},        {"providers", "Austria"},
+        {"status"},
+        {"status", "--json"},
+        {"status", "--show-secrets"},
+        {"countries"},
+        {"countries", "--json"},
+        {"providers", "Austria"},
         {"providers", "Germany", "--json"},
     };
     std::vector<std::string> inLanguage;
@@ -393,8 +399,7 @@ INSTANTIATE_TEST_SUITE_P(German, CommandLineLanguage,
 // Wine takes the language from the locale and has none for the pseudo-
 // language (qps_ploc, qps-ploc and qps_PLOC all give English), so it is
 // tested natively.
-INSTANTIATE_TEST_SUITE_P(Pseudo, CommandLineLanguage, ::testing::Values(LanguageRun{System::Linux, PSEUDO}),
-                         systemOf);
+INSTANTIATE_TEST_SUITE_P(Pseudo, CommandLineLanguage, ::testing::Values(LanguageRun{System::Linux, PSEUDO}), systemOf);
 INSTANTIATE_TEST_SUITE_P(German, CommandLineLanguageOnLinux, ::testing::Values(LanguageRun{System::Linux, GERMAN}),
                          systemOf);
 INSTANTIATE_TEST_SUITE_P(Pseudo, CommandLineLanguageOnLinux, ::testing::Values(LanguageRun{System::Linux, PSEUDO}),
