@@ -453,9 +453,11 @@ TEST_P(CommandLineLocale, ConsoleShowsEveryScript) {
         EXPECT_EQ(error.exitCode, 2);
         EXPECT_EQ(shownText(error.out), shownText("ondavox-cli: " + textOf(language, CLI_ERROR_PREFIX) +
                                                   textOf(language, CLI_UPDATE_NEEDS_YES)));
-        const CliRun help = runOnTerminal({"countries", "--help"});
+        // The program's help: in Russian and Arabic longer than one piece
+        // of what goes to a Windows console at a time.
+        const CliRun help = runOnTerminal({"--help"});
         EXPECT_EQ(help.exitCode, 0);
-        EXPECT_EQ(shownText(help.out), shownText(textOf(language, CLI_HELP_COUNTRIES)));
+        EXPECT_EQ(shownText(help.out), shownText(textOf(language, CLI_HELP_PROGRAM)));
         ++shown;
     }
     if (shown == 0) {
