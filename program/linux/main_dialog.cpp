@@ -65,9 +65,10 @@ void nameBy(QLabel& label, QWidget& control) {
     control.setAccessibleName(label.text());
 }
 
-// Every field holds a value of the radio's (a PIN, a name, an address): it
-// reads left to right in a right-to-left dialog too, as such fields do on
-// right-to-left desktops.
+// Every field holds a value of the radio's (a PIN, a name, an address): a
+// left-to-right field in a right-to-left dialog too, as such fields are on
+// right-to-left desktops. Qt lays a field's text out by its own letters, so
+// the values (digits, Latin letters, dots) start at its left edge.
 QLineEdit* newField(QWidget* parent, int id, QLabel& label) {
     auto* field = new QLineEdit(parent);
     setControlId(*field, id);
@@ -265,7 +266,8 @@ MainDialog::MainDialog() : binding_(*this) {
     layout->addWidget(progress);
     layout->addWidget(banner);
     layout->addLayout(buttons);
-    layout->addWidget(version);
+    // In the corner the language reads towards, as narrow as its text.
+    layout->addWidget(version, 0, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     for (QWidget* control : std::initializer_list<QWidget*>{

@@ -267,6 +267,7 @@ TEST_F(QtLanguages, ARightToLeftLanguageMirrorsTheDialogsButNotTheRadiosValues) 
         const QRect quit = findControl(dialog, IDC_SECOND_BUTTON)->geometry();
         EXPECT_EQ(save.center().x() > quit.center().x(), rightToLeft);
         auto* version = qobject_cast<QLabel*>(findControl(dialog, IDC_VERSION_LABEL));
+        EXPECT_EQ(version->geometry().center().x() < dialog.width() / 2, rightToLeft);
         EXPECT_EQ(sideOf(*version, version->alignment()), rightToLeft ? Qt::AlignLeft : Qt::AlignRight);
 
         for (int id : VALUE_FIELDS) {

@@ -8,15 +8,24 @@ same commands to either program: one command per line on standard input, one
 answer per line on standard output, "ok[ value]" or "fail[ detail]"; a line
 feed in a text travels as "\\n", a backslash as "\\\\".
 
-Controls are named by the numbers of res/control_ids.h and found as a user of
-a screen reader finds them: a field by the label that names it, a button by
-its place in the row of buttons, the Info area as the dialog's first text
-and the version as its last.
+Controls are named by the numbers of res/control_ids.h and found by where
+they stand, as a user of a screen reader finds them in any language: the
+main dialog as the window with the progress bar and the Debug dialog as the
+one without, a group by its place among the dialog's groups, a field by its
+place among the controls a label names in its group and its label through
+that naming, a button by its place in the row of buttons, the Info area as
+the dialog's first text and the version as its last. Texts travel as UTF-8
+whatever the locale.
 
 Commands beyond the Windows server's: "poll <ms>" sets how often the waits
 look (a benchmark looks every millisecond); "signal <NAME>" sends the
 program the signal SIG<NAME> (TERM, HUP, INT), as the session does at its
-end. Started with "--watch SECONDS"
+end. "caption", "debug-caption <ms>" and "debug-button" read the dialogs'
+titles and the Debug dialog's button; "direction <id>" answers "ltr" or
+"rtl": for 0 the main dialog's, by the corner its version stands in, for a
+field where its text starts (an empty field is measured with a probe
+character set and taken out again, so its text reads back as before).
+Started with "--watch SECONDS"
 it prints one line per change of what the running program's dialog shows
 (the format of ondavox_watch.exe); with "--click ID" it presses a button.
 
@@ -39,25 +48,48 @@ import pyatspi  # noqa: E402
 from gi.repository import Atspi  # noqa: E402
 
 PROGRAM = "ondavox-utility"
-MAIN_TITLE = "Brelvan Ondavox Utility"
-DEBUG_TITLE = "Debug"
 POLL_SECONDS = 0.05
 
-# The form's controls, by the label a screen reader announces with them.
-FIELD_LABELS = {
-    "IDC_GSM_PIN": "Mobile PIN code:",
-    "IDC_COUNTRY_LIST": "Country:",
-    "IDC_PROVIDER_LIST": "Provider:",
-    "IDC_ROAMING_CHECK": "Enable roaming:",
-    "IDC_APN": "APN:",
-    "IDC_GSM_USER": "User:",
-    "IDC_GSM_PASSWORD": "Password:",
-    "IDC_DNS1": "DNS1:",
-    "IDC_DNS2": "DNS2:",
-    "IDC_GATEWAY": "Network Gateway:",
+# The dialog's groups, in the order the dialog makes them.
+GROUP_PLACES = {"IDC_GSM_GROUP": 0, "IDC_ADVANCED_GROUP": 1, "IDC_WIFI_GROUP": 2, "IDC_RADIO_GROUP": 3}
+# The form's controls: their group and their place among the controls a
+# label names there (a screen reader announces each with its label).
+FIELD_PLACES = {
+    "IDC_GSM_PIN": (0, 0),
+    "IDC_COUNTRY_LIST": (0, 1),
+    "IDC_PROVIDER_LIST": (0, 2),
+    "IDC_ROAMING_CHECK": (0, 3),
+    "IDC_APN": (1, 0),
+    "IDC_GSM_USER": (1, 1),
+    "IDC_GSM_PASSWORD": (1, 2),
+    "IDC_DNS1": (1, 3),
+    "IDC_DNS2": (1, 4),
+    "IDC_GATEWAY": (1, 5),
+    "IDC_WIFI_SSID": (2, 0),
+    "IDC_WIFI_PASSWORD": (2, 1),
+    "IDC_RADIO_PROFILE_LIST": (3, 0),
+}
+# Each label and the control it names.
+LABEL_OF = {
+    "IDC_PIN_LABEL": "IDC_GSM_PIN",
+    "IDC_COUNTRY_LABEL": "IDC_COUNTRY_LIST",
+    "IDC_PROVIDER_LABEL": "IDC_PROVIDER_LIST",
+    "IDC_ROAMING_LABEL": "IDC_ROAMING_CHECK",
+    "IDC_APN_LABEL": "IDC_APN",
+    "IDC_USER_LABEL": "IDC_GSM_USER",
+    "IDC_PASSWORD_LABEL": "IDC_GSM_PASSWORD",
+    "IDC_DNS1_LABEL": "IDC_DNS1",
+    "IDC_DNS2_LABEL": "IDC_DNS2",
+    "IDC_GATEWAY_LABEL": "IDC_GATEWAY",
+    "IDC_WIFI_SSID_LABEL": "IDC_WIFI_SSID",
+    "IDC_WIFI_PASSWORD_LABEL": "IDC_WIFI_PASSWORD",
+    "IDC_RADIO_PROFILE_LABEL": "IDC_RADIO_PROFILE_LIST",
 }
 # The row of buttons, left to right as the dialog makes them.
 BUTTON_PLACES = {"IDC_TASK_BUTTON": 0, "IDC_FIRST_BUTTON": 1, "IDC_SECOND_BUTTON": 2}
+# What an empty field is measured with for its direction: a digit, which
+# every field takes.
+DIRECTION_PROBE = "0"
 
 
 def control_names():
@@ -104,15 +136,29 @@ def children(node):
         return []
 
 
-def labelled_by(node):
-    names = []
+def related(node, relation_type):
+    """The objects node has a relation of that type to."""
+    targets = []
     try:
         for relation in node.getRelationSet():
-            if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
-                names += [relation.getTarget(i).name for i in range(relation.getNTargets())]
+            if relation.getRelationType() == relation_type:
+                targets += [relation.getTarget(i) for i in range(relation.getNTargets())]
     except Exception:
         pass
-    return names
+    return targets
+
+
+def role_children(node, role):
+    return [c for c in children(node) if c.getRoleName() == role]
+
+
+def is_main_dialog(window):
+    """The main dialog is the one with the progress bar."""
+    return bool(role_children(window, "progress bar"))
+
+
+def extents(node):
+    return node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
 
 
 CONTROL_NAMES = control_names()
@@ -143,16 +189,23 @@ class Program:
                 continue
         return None
 
-    def dialog(self, title):
+    def dialog(self, main):
+        """The main dialog (main true) or the Debug dialog, when shown."""
         app = self.application()
         for window in children(app) if app is not None else []:
             try:
-                if window.getRoleName() == "dialog" and window.name == title and \
-                        has_state(window, pyatspi.STATE_SHOWING):
+                if window.getRoleName() == "dialog" and has_state(window, pyatspi.STATE_SHOWING) and \
+                        is_main_dialog(window) == main:
                     return window
             except Exception:
                 continue
         return None
+
+    def main_dialog(self):
+        return self.dialog(True)
+
+    def debug_dialog(self):
+        return self.dialog(False)
 
     def control(self, dialog, number):
         """The accessible object of control number, or None."""
@@ -160,25 +213,39 @@ class Program:
         if dialog is None or name is None:
             return None
         if name in BUTTON_PLACES:
-            buttons = [c for c in children(dialog) if c.getRoleName() == "push button"]
+            buttons = role_children(dialog, "push button")
             place = BUTTON_PLACES[name]
             return buttons[place] if place < len(buttons) else None
         if name == "IDC_PROGRESS_BAR":
-            bars = [c for c in children(dialog) if c.getRoleName() == "progress bar"]
+            bars = role_children(dialog, "progress bar")
             return bars[0] if bars else None
         if name in ("IDC_INFO_AREA", "IDC_VERSION_LABEL"):
-            labels = [c for c in children(dialog) if c.getRoleName() == "label"]
+            labels = role_children(dialog, "label")
             if not labels:
                 return None
             return labels[0] if name == "IDC_INFO_AREA" else labels[-1]
-        label = FIELD_LABELS.get(name)
-        if label is None:
+        groups = role_children(dialog, "panel")
+        if name in GROUP_PLACES:
+            place = GROUP_PLACES[name]
+            return groups[place] if place < len(groups) else None
+        if name == "IDC_APN_NOTE":
+            # The label of the advanced group that names no control.
+            group = groups[1] if len(groups) > 1 else None
+            notes = [c for c in role_children(group, "label") if not related(c, pyatspi.RELATION_LABEL_FOR)] \
+                if group is not None else []
+            return notes[0] if notes else None
+        if name in LABEL_OF:
+            field = self.control(dialog, CONTROL_NUMBERS[LABEL_OF[name]])
+            labels = related(field, pyatspi.RELATION_LABELLED_BY) if field is not None else []
+            return labels[0] if labels else None
+        if name not in FIELD_PLACES:
             return None
-        for group in children(dialog):
-            for node in children(group):
-                if node.getRoleName() != "label" and label in labelled_by(node):
-                    return node
-        return None
+        group_place, place = FIELD_PLACES[name]
+        if group_place >= len(groups):
+            return None
+        named = [c for c in children(groups[group_place])
+                 if c.getRoleName() != "label" and related(c, pyatspi.RELATION_LABELLED_BY)]
+        return named[place] if place < len(named) else None
 
     @staticmethod
     def text_of(node):
@@ -190,7 +257,7 @@ class Program:
 
     def look(self, number):
         """(present, shown, text) of control number in the main dialog."""
-        node = self.control(self.dialog(MAIN_TITLE), number)
+        node = self.control(self.main_dialog(), number)
         if node is None:
             return (False, False, "")
         try:
@@ -208,7 +275,45 @@ class Program:
 
     def keyboard_dialog(self):
         """The window keys go to: the Debug dialog while it is open."""
-        return self.dialog(DEBUG_TITLE) or self.dialog(MAIN_TITLE)
+        return self.debug_dialog() or self.main_dialog()
+
+    def direction(self, number):
+        """ "ltr" or "rtl": the main dialog's (number 0) by the corner its
+        version stands in, a field's by where its text starts; None for
+        anything else."""
+        dialog = self.main_dialog()
+        if dialog is None:
+            return None
+        if number == 0:
+            version = self.control(dialog, CONTROL_NUMBERS["IDC_VERSION_LABEL"])
+            if version is None:
+                return None
+            box, label = extents(dialog), extents(version)
+            return "rtl" if label.x + label.width / 2 < box.x + box.width / 2 else "ltr"
+        node = self.control(dialog, number)
+        if node is None or node.getRoleName() != "text":
+            return None
+        text = node.queryText()
+        if text.characterCount > 0:
+            return text_direction(node, text)
+        # An empty field shows no text to measure: a probe character, taken
+        # out again at once.
+        editable = node.queryEditableText()
+        editable.setTextContents(DIRECTION_PROBE)
+        try:
+            return text_direction(node, node.queryText())
+        finally:
+            editable.setTextContents("")
+
+
+def text_direction(node, text):
+    """Whether a field's text stands at its left edge or at its right."""
+    box = extents(node)
+    first = text.getCharacterExtents(0, pyatspi.DESKTOP_COORDS)
+    last = text.getCharacterExtents(text.characterCount - 1, pyatspi.DESKTOP_COORDS)
+    left = min(first[0], last[0]) - box.x
+    right = box.x + box.width - max(first[0] + first[2], last[0] + last[2])
+    return "ltr" if left <= right else "rtl"
 
 
 # X keysyms: a printable ASCII character is its own code.
@@ -322,7 +427,14 @@ def answer_to(program, line):
         return "ok"
     if command == "wait-dialog":
         (ms,), _ = split(rest, 1)
-        return "ok" if wait_until(int(ms), lambda: program.dialog(MAIN_TITLE) is not None) else "fail no dialog"
+        return "ok" if wait_until(int(ms), lambda: program.main_dialog() is not None) else "fail no dialog"
+    if command == "caption":
+        dialog = program.main_dialog()
+        return "ok " + escape(dialog.name) if dialog is not None else "fail no dialog"
+    if command == "direction":
+        (number,), _ = split(rest, 1)
+        direction = program.direction(int(number or 0))
+        return "ok " + direction if direction else "fail no direction"
     if command in ("text", "visible", "checked", "progress", "click", "set-text", "type", "paste"):
         (number,), value = split(rest, 1)
         return control_command(program, command, int(number), unescape(value))
@@ -356,27 +468,30 @@ def answer_to(program, line):
             press("Escape")
         settle()
         return "ok"
-    if command == "debug-text":
+    if command in ("debug-text", "debug-caption"):
         (ms,), _ = split(rest, 1)
-        if not wait_until(int(ms), lambda: program.dialog(DEBUG_TITLE) is not None):
+        if not wait_until(int(ms or 10000), lambda: program.debug_dialog() is not None):
             return "fail no Debug dialog"
-        debug = program.dialog(DEBUG_TITLE)
-        for node in children(debug):
-            if node.getRoleName() == "text":
-                return "ok " + escape(node.queryText().getText(0, -1))
+        debug = program.debug_dialog()
+        if command == "debug-caption":
+            return "ok " + escape(debug.name)
+        for node in role_children(debug, "text"):
+            return "ok " + escape(node.queryText().getText(0, -1))
         return "fail no Debug text"
-    if command == "debug-ok":
+    if command in ("debug-ok", "debug-button"):
         (ms,), _ = split(rest, 1)
-        debug = program.dialog(DEBUG_TITLE)
-        buttons = [c for c in children(debug) if c.getRoleName() == "push button"] if debug else []
+        debug = program.debug_dialog()
+        buttons = role_children(debug, "push button") if debug else []
         if not buttons:
             return "fail no Debug dialog"
+        if command == "debug-button":
+            return "ok " + escape(buttons[0].name)
         buttons[0].queryAction().doAction(0)
-        gone = wait_until(int(ms or 10000), lambda: program.dialog(DEBUG_TITLE) is None)
+        gone = wait_until(int(ms or 10000), lambda: program.debug_dialog() is None)
         return "ok" if gone else "fail still shown"
     if command == "wait-gone":
         (ms,), _ = split(rest, 1)
-        return "ok" if wait_until(int(ms), lambda: program.dialog(MAIN_TITLE) is None) else "fail still shown"
+        return "ok" if wait_until(int(ms), lambda: program.main_dialog() is None) else "fail still shown"
     if command == "signal":
         if program.process is None:
             return "fail not started"
@@ -397,7 +512,7 @@ def answer_to(program, line):
 
 
 def control_command(program, command, number, value):
-    node = program.control(program.dialog(MAIN_TITLE), number)
+    node = program.control(program.main_dialog(), number)
     if node is None:
         return "fail no control"
     if command == "text":
@@ -462,12 +577,12 @@ def watch(program, seconds):
     """Prints one line each time what the dialog shows changes, then "closed"
     when it is gone (or "no dialog", "timeout")."""
     end = time.monotonic() + seconds
-    if not wait_until(seconds * 1000, lambda: program.dialog(MAIN_TITLE) is not None):
+    if not wait_until(seconds * 1000, lambda: program.main_dialog() is not None):
         print("no dialog", flush=True)
         return 1
     last = None
     while time.monotonic() < end:
-        if program.dialog(MAIN_TITLE) is None:
+        if program.main_dialog() is None:
             print("closed", flush=True)
             return 0
         try:
@@ -483,6 +598,10 @@ def watch(program, seconds):
 
 
 def main():
+    # The texts are UTF-8 on both ends of the pipes, whatever the locale the
+    # driver runs in (a language's locale may not even be installed).
+    sys.stdin.reconfigure(encoding="utf-8", errors="replace")
+    sys.stdout.reconfigure(encoding="utf-8")
     program = Program()
     # Watching a program started elsewhere, or pressing one of its buttons.
     if len(sys.argv) == 3 and sys.argv[1] == "--watch":
