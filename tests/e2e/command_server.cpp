@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 extern char** environ;
@@ -41,10 +42,21 @@ CommandServer::CommandServer(const ServerLaunch& launch, const std::vector<std::
         close(input[1]);
         return;
     }
+    // A later entry stands in for an inherited one of its name (a program
+    // may read the first copy), and a name alone removes it.
     std::vector<std::string> variables;
+    const auto apply = [&variables](const std::string& variable) {
+        const std::string name = variable.substr(0, variable.find('='));
+        variables.erase(std::remove_if(variables.begin(), variables.end(),
+                                       [&name](const std::string& kept) {
+                                           return kept.compare(0, name.size() + 1, name + "=") == 0;
+                                       }),
+                        variables.end());
+        if (variable.find('=') != std::string::npos) variables.push_back(variable);
+    };
     for (char** entry = environ; *entry != nullptr; ++entry) variables.emplace_back(*entry);
-    for (const std::string& variable : launch.environment) variables.push_back(variable);
-    for (const std::string& variable : extraEnvironment) variables.push_back(variable);
+    for (const std::string& variable : launch.environment) apply(variable);
+    for (const std::string& variable : extraEnvironment) apply(variable);
     std::vector<char*> envp;
     for (std::string& variable : variables) envp.push_back(variable.data());
     envp.push_back(nullptr);

@@ -26,8 +26,9 @@ struct ServerLaunch {
 class CommandServer {
 public:
     // launch.argv: the server and its arguments (argv[0] looked up on PATH);
-    // launch.environment and extraEnvironment: NAME=VALUE entries added for
-    // it and what it starts.
+    // launch.environment and extraEnvironment: NAME=VALUE entries for it and
+    // what it starts, each in place of an inherited one of that name; a NAME
+    // alone removes that variable.
     CommandServer(const ServerLaunch& launch, const std::vector<std::string>& extraEnvironment);
     ~CommandServer();
     CommandServer(const CommandServer&) = delete;

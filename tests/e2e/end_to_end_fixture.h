@@ -161,7 +161,9 @@ protected:
     // Starts the program and waits for its dialog. proxyCredentials
     // ("user:password@") go into the proxy's address.
     void startProgram(const std::string& proxyCredentials = "") {
-        std::vector<std::string> environment = environment_;
+        // The language is the case's: none named unless it names one.
+        std::vector<std::string> environment = {"LANGUAGE", "LC_ALL", "LC_MESSAGES"};
+        environment.insert(environment.end(), environment_.begin(), environment_.end());
         if (server_) {
             std::string proxy = server_->proxyUrl();
             proxy.insert(proxy.find("://") + 3, proxyCredentials);
