@@ -5,6 +5,7 @@
 
 #include "platform/dialog.h"
 #include "platform/win32/dialog_thread.h"
+#include "platform/win32/left_to_right.h"
 #include "res/control_ids.h"
 
 namespace platform {
@@ -13,6 +14,8 @@ namespace {
 
 // The multi-line edit breaks lines only at CR LF: lone line feeds of the
 // composed text get their CR for display. Twice the composed text's room.
+// The text holds the radio's own files, raw bytes: it goes in through the
+// ANSI call, as the form's fields do (platform/win32/dialog.cpp).
 constexpr int DISPLAY_TEXT_CAPACITY = 4096;
 
 void setDisplayText(HWND dialog, int controlId, const char* text) {
@@ -33,6 +36,8 @@ void setDisplayText(HWND dialog, int controlId, const char* text) {
 INT_PTR CALLBACK debugDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
+        // The radio's own text reads left to right in a mirrored dialog too.
+        win32::keepLeftToRight(GetDlgItem(dialog, IDC_DEBUG_TEXT));
         setDisplayText(dialog, IDC_DEBUG_TEXT, reinterpret_cast<const char*>(lParam));
         return TRUE;
     case WM_COMMAND:
@@ -51,8 +56,9 @@ INT_PTR CALLBACK debugDialogProcedure(HWND dialog, UINT message, WPARAM wParam, 
 void runDebugDialog(DialogHandle owner, const char* text) {
     HWND window = reinterpret_cast<HWND>(owner);
     win32::onDialogThread(window, [&] {
-        // The template is the program's own resource.
-        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_DEBUG_DIALOG), window,
+        // The template is the program's own resource, in the block of the
+        // user's language; a Unicode dialog shows its texts in any script.
+        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DEBUG_DIALOG), window,
                         debugDialogProcedure, reinterpret_cast<LPARAM>(text));
     });
 }

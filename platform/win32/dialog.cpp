@@ -11,6 +11,7 @@
 #include "text/display_text.h"
 #include "platform/dialog.h"
 #include "platform/win32/dialog_thread.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 
@@ -19,11 +20,22 @@ namespace {
 // Room for any list item: table names have at most 99 bytes, each of which
 // decodes to at most one UTF-16 unit.
 constexpr std::size_t LIST_TEXT_UNITS = 512;
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide text is UTF-16");
+// Room for any text the program shows in a label or a button: the Info
+// area's texts are composed in 1024-byte buffers.
+constexpr std::size_t CONTROL_TEXT_UNITS = 2048;
 
 HWND windowOf(DialogHandle dialog) {
     return reinterpret_cast<HWND>(dialog);
+}
+
+// The edit fields hold the radio's own values, raw bytes of no declared
+// encoding. They go in and come back through the ANSI calls, as they always
+// have, so every byte a field shows comes back the same and a save changes
+// none the user did not edit.
+bool holdsRawBytes(HWND control) {
+    wchar_t className[8] = {};
+    GetClassNameW(control, className, 8);
+    return lstrcmpiW(className, L"Edit") == 0;
 }
 
 // The shell's taskbar, for the progress on the program's button. Asked for
@@ -106,11 +118,8 @@ void listFill(DialogHandle dialog, int controlId, std::span<const char* const> t
         SendMessageW(list, CB_RESETCONTENT, 0, 0);
         SendMessageW(list, CB_INITSTORAGE, texts.size(), texts.size() * 32 * sizeof(wchar_t));
         for (const char* text : texts) {
-            char16_t units[LIST_TEXT_UNITS];
-            text::decodeDisplayText(text, units, LIST_TEXT_UNITS);
-            wchar_t wide[LIST_TEXT_UNITS];
-            std::memcpy(wide, units, sizeof(wide));
-            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide));
+            const win32::WideText<LIST_TEXT_UNITS> wide(text);
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.get()));
         }
         SendMessageW(list, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list, nullptr, TRUE);
@@ -132,9 +141,22 @@ void listSelect(DialogHandle dialog, int controlId, int index) {
     });
 }
 
+// Every other control shows a text of the program's, UTF-8: it goes in as
+// UTF-16, so a text in any script shows whole whatever the ANSI code page.
 void setControlText(DialogHandle dialog, int controlId, const char* text) {
     HWND window = windowOf(dialog);
-    win32::onDialogThread(window, [&] { SetDlgItemTextA(window, controlId, text); });
+    win32::onDialogThread(window, [&] {
+        HWND control = GetDlgItem(window, controlId);
+        if (control == nullptr) {
+            return;
+        }
+        if (holdsRawBytes(control)) {
+            SetWindowTextA(control, text);
+        } else {
+            const win32::WideText<CONTROL_TEXT_UNITS> wide(text);
+            SetWindowTextW(control, wide.get());
+        }
+    });
 }
 
 void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint32_t capacity) {
@@ -144,7 +166,19 @@ void getControlText(DialogHandle dialog, int controlId, char* buffer, std::uint3
     buffer[0] = '\0';  // stays the answer when the control is missing
     const int room = capacity > static_cast<std::uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(capacity);
     HWND window = windowOf(dialog);
-    win32::onDialogThread(window, [&] { GetDlgItemTextA(window, controlId, buffer, room); });
+    win32::onDialogThread(window, [&] {
+        HWND control = GetDlgItem(window, controlId);
+        if (control == nullptr) {
+            return;
+        }
+        if (holdsRawBytes(control)) {
+            GetWindowTextA(control, buffer, room);
+        } else {
+            wchar_t wide[CONTROL_TEXT_UNITS];
+            const int units = GetWindowTextW(control, wide, static_cast<int>(CONTROL_TEXT_UNITS));
+            win32::copyAsUtf8(wide, units, buffer, capacity);
+        }
+    });
     buffer[capacity - 1] = '\0';
 }
 

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/resources.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 
@@ -18,22 +19,7 @@ void loadString(int id, char* buffer, std::uint32_t capacity) {
     if (units <= 0 || text == nullptr) {
         return;
     }
-    const int room = capacity > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(capacity);
-    int written = 0;
-    for (int at = 0; at < units; ++at) {
-        // One character at a time, so a cut never splits a UTF-8 sequence.
-        const int length = (text[at] >= 0xD800 && text[at] <= 0xDBFF && at + 1 < units) ? 2 : 1;
-        char bytes[8];
-        const int size = WideCharToMultiByte(CP_UTF8, 0, text + at, length, bytes, sizeof bytes, nullptr, nullptr);
-        if (size <= 0 || written + size > room - 1) {
-            break;
-        }
-        for (int b = 0; b < size; ++b) {
-            buffer[written++] = bytes[b];
-        }
-        at += length - 1;
-    }
-    buffer[written] = '\0';
+    win32::copyAsUtf8(text, units, buffer, capacity);
 }
 
 }  // namespace platform

@@ -66,13 +66,13 @@ LRESULT CALLBACK filteredFieldProcedure(HWND field, UINT message, WPARAM wParam,
         pasteFiltered(field);
         return 0;
     case WM_NCDESTROY:
-        SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         RemovePropA(field, ORIGINAL_PROCEDURE);
         break;
     default:
         break;
     }
-    return CallWindowProcA(original, field, message, wParam, lParam);
+    return CallWindowProcW(original, field, message, wParam, lParam);
 }
 
 }  // namespace
@@ -83,9 +83,11 @@ void filterFormTextFields(HWND dialog) {
         if (field == nullptr) {
             continue;
         }
-        const LONG_PTR original = GetWindowLongPtrA(field, GWLP_WNDPROC);
+        // The W calls keep the field a Unicode window: a typed character
+        // arrives as UTF-16 and reaches the field as typed.
+        const LONG_PTR original = GetWindowLongPtrW(field, GWLP_WNDPROC);
         SetPropA(field, ORIGINAL_PROCEDURE, reinterpret_cast<HANDLE>(original));
-        SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(filteredFieldProcedure));
+        SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(filteredFieldProcedure));
     }
 }
 

@@ -9,6 +9,7 @@
 #include "app/run_log.h"
 #include "app/ui_strings.h"
 #include "platform/language.h"
+#include "platform/win32/wide_text.h"
 #include "program/win32/program.h"
 #include "res/control_ids.h"
 
@@ -20,7 +21,7 @@ HACCEL shortcuts = nullptr;
 
 HACCEL loadShortcuts() {
     if (shortcuts == nullptr) {
-        shortcuts = LoadAcceleratorsA(programInstance, MAKEINTRESOURCEA(IDR_SHORTCUTS));
+        shortcuts = LoadAcceleratorsW(programInstance, MAKEINTRESOURCEW(IDR_SHORTCUTS));
     }
     return shortcuts;
 }
@@ -36,23 +37,27 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX commonControls = {sizeof commonControls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&commonControls);
 
-    WNDCLASSEXA windowClass = {};
+    // The window and its dialogs are Unicode, so the translated texts reach
+    // Windows whole whatever the computer's ANSI code page is.
+    const platform::win32::WideText<app::UI_STRING_CAPACITY> className(app::uiStrings.windowClass);
+    const platform::win32::WideText<app::UI_STRING_CAPACITY> title(app::uiStrings.windowTitle);
+    WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = program::mainWindowProcedure;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON));
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
     windowClass.hIconSm = windowClass.hIcon;
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow, IDC_ARROW
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = app::uiStrings.windowClass;
-    RegisterClassExA(&windowClass);
+    windowClass.lpszClassName = className.get();
+    RegisterClassExW(&windowClass);
 
     program::whiteBrush = CreateSolidBrush(RGB(255, 255, 255));
     program::programInstance = instance;
 
-    HWND window = CreateWindowExA(0, app::uiStrings.windowClass, app::uiStrings.windowTitle,
-                                  WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, className.get(), title.get(), WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, nullptr, nullptr,
+                                  instance, nullptr);
     if (window == nullptr) {
         app::closeRunLog(0);
         return 0;
@@ -65,10 +70,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     program::loadShortcuts();
 
     MSG message = {};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorA(message.hwnd, program::shortcuts, &message) == 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorW(message.hwnd, program::shortcuts, &message) == 0) {
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
     }
     // However the loop ended, a write to the radio that is under way (a

@@ -38,6 +38,7 @@ INT_PTR CALLBACK mainDialogProcedure(HWND dialog, UINT message, WPARAM wParam, L
     }
     switch (message) {
     case WM_INITDIALOG:
+        keepLeftToRightParts(dialog);
         filterFormTextFields(dialog);
         app::onMainDialogInit(handleOf(dialog));
         return TRUE;  // the system sets the initial focus

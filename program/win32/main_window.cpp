@@ -19,7 +19,7 @@ void onFirstPaint(HWND window) {
     CloseWindow(window);
     loadShortcuts();  // the paint may come before the entry has loaded it
     installShortcutHook();
-    DialogBoxParamA(programInstance, MAKEINTRESOURCEA(IDD_MAIN_DIALOG), window, mainDialogProcedure, 0);
+    DialogBoxParamW(programInstance, MAKEINTRESOURCEW(IDD_MAIN_DIALOG), window, mainDialogProcedure, 0);
     removeShortcutHook();
     PostQuitMessage(0);
 }
@@ -67,7 +67,7 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
         PostQuitMessage(0);
         return 0;
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "res/control_ids.h"
+
 namespace program {
 
 extern HINSTANCE programInstance;
@@ -40,5 +42,14 @@ INT_PTR CALLBACK mainDialogProcedure(HWND dialog, UINT message, WPARAM wParam, L
 // Makes the form's text fields refuse characters the configuration file
 // cannot carry, typed or pasted.
 void filterFormTextFields(HWND dialog);
+
+// The lists whose names are never translated (the carrier table's countries
+// and providers, the radio's profiles).
+inline constexpr int LEFT_TO_RIGHT_LISTS[] = {IDC_COUNTRY_LIST, IDC_PROVIDER_LIST, IDC_RADIO_PROFILE_LIST};
+
+// In a mirrored (right-to-left) main dialog: the radio's fields and those
+// lists read left to right, and the banner is not flipped. Called while the
+// dialog initialises; a dialog that is not mirrored is left as it is.
+void keepLeftToRightParts(HWND dialog);
 
 }  // namespace program

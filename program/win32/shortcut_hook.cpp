@@ -31,14 +31,14 @@ LRESULT CALLBACK messageFilterHook(int code, WPARAM wParam, LPARAM lParam) {
     }
     MSG* message = reinterpret_cast<MSG*>(lParam);
     if (message->message >= FIRST_KEYBOARD_MESSAGE && message->message <= LAST_KEYBOARD_MESSAGE &&
-        TranslateAcceleratorA(mainDialog, shortcuts, message) != 0) {
+        TranslateAcceleratorW(mainDialog, shortcuts, message) != 0) {
         return 1;
     }
     return CallNextHookEx(messageFilter, 0, wParam, lParam);
 }
 
 void installShortcutHook() {
-    messageFilter = SetWindowsHookExA(WH_MSGFILTER, messageFilterHook, nullptr, GetCurrentThreadId());
+    messageFilter = SetWindowsHookExW(WH_MSGFILTER, messageFilterHook, nullptr, GetCurrentThreadId());
 }
 
 void removeShortcutHook() {

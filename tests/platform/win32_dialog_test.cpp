@@ -1,5 +1,6 @@
 // The Windows dialog services against real controls: a hidden window holding
-// a drop-down list, an edit field, a three-state check box and a progress bar.
+// a drop-down list, edit fields, a label, a button, a three-state check box
+// and a progress bar, created as the program's Unicode dialogs create them.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -26,12 +27,16 @@ protected:
                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         INITCOMMONCONTROLSEX commonControls = {sizeof commonControls, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&commonControls);
-        // Created with the ANSI calls, as a dialog from an ANSI template is.
+        // Created with the wide calls, as DialogBoxParamW creates the
+        // program's dialogs.
         const bool made = window != nullptr &&
-                          child("msctls_progress32", WS_CHILD, IDC_PROGRESS_BAR) &&
-                          child("COMBOBOX", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL, IDC_PROVIDER_LIST) &&
-                          child("EDIT", WS_CHILD | ES_AUTOHSCROLL, IDC_APN) &&
-                          child("BUTTON", WS_CHILD | BS_AUTO3STATE, IDC_ROAMING_CHECK);
+                          child(L"msctls_progress32", WS_CHILD, IDC_PROGRESS_BAR) &&
+                          child(L"COMBOBOX", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL, IDC_PROVIDER_LIST) &&
+                          child(L"EDIT", WS_CHILD | ES_AUTOHSCROLL, IDC_APN) &&
+                          child(L"EDIT", WS_CHILD | ES_AUTOHSCROLL, IDC_GSM_USER) &&
+                          child(L"STATIC", WS_CHILD | SS_CENTER, IDC_INFO_AREA) &&
+                          child(L"BUTTON", WS_CHILD | BS_PUSHBUTTON, IDC_TASK_BUTTON) &&
+                          child(L"BUTTON", WS_CHILD | BS_AUTO3STATE, IDC_ROAMING_CHECK);
         if (!made) {
             GTEST_SKIP() << "no window could be created here (no display)";
         }
@@ -41,8 +46,8 @@ protected:
         if (window != nullptr) DestroyWindow(window);
     }
 
-    bool child(const char* windowClass, DWORD style, int id) {
-        return CreateWindowExA(0, windowClass, "", style, 0, 0, 200, 100, window,
+    bool child(const wchar_t* windowClass, DWORD style, int id) {
+        return CreateWindowExW(0, windowClass, L"", style, 0, 0, 200, 100, window,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                nullptr) != nullptr;
     }
@@ -125,6 +130,62 @@ TEST_F(CarrierWin32Dialog, SelectionTextAndCheckStateRoundTrip) {
     EXPECT_FALSE(platform::isChecked(dialog(), IDC_ROAMING_CHECK));
     platform::setChecked(dialog(), IDC_ROAMING_CHECK, false);
     EXPECT_EQ(IsDlgButtonChecked(window, IDC_ROAMING_CHECK), static_cast<UINT>(BST_UNCHECKED));
+}
+
+// The form's fields hold the radio's own bytes, in no declared encoding: what
+// goes in comes back byte for byte (the ANSI calls, in the computer's
+// single-byte code page), so a save changes no byte the user did not edit.
+// The program's own texts are UTF-8: a label or a button shows their letters
+// in any script, whatever the code page, and reads back the same.
+TEST_F(CarrierWin32Dialog, FieldsKeepTheRadiosBytesAndTextsShowInAnyScript) {
+    const struct {
+        const char* name;
+        const char* bytes;
+    } values[] = {
+        {"a Latin-1 byte", "S\xEDminn"},
+        {"a UTF-8 sequence", "M\xC3\xA1smovil"},
+        {"UTF-8 beside Latin-1", "\xD0\x9C\xD0\xB5 caf\xE9"},
+        {"a lone continuation byte and the last byte", "a\xA9" "b\xFF"},
+        {"Windows-1252's euro byte", "\x80 5"},
+    };
+    ASSERT_NE(GetACP(), static_cast<UINT>(CP_UTF8)) << "the fields' bytes would be read as UTF-8";
+    for (const auto& value : values) {
+        SCOPED_TRACE(value.name);
+        platform::setControlText(dialog(), IDC_GSM_USER, value.bytes);
+        char back[64];
+        platform::getControlText(dialog(), IDC_GSM_USER, back, sizeof back);
+        EXPECT_STREQ(back, value.bytes);
+    }
+
+    const struct {
+        const char* name;
+        int id;
+        const char* utf8;
+        const wchar_t* shown;
+    } texts[] = {
+        {"Cyrillic in the Info area", IDC_INFO_AREA,
+         "\xD0\x9E\xD0\xB6\xD0\xB8\xD0\xB4\xD0\xB0\xD0\xBD\xD0\xB8\xD0\xB5...",
+         L"\u041E\u0436\u0438\u0434\u0430\u043D\u0438\u0435..."},
+        {"Chinese on a button", IDC_TASK_BUTTON, "\xE5\x8F\x96\xE6\xB6\x88", L"\u53D6\u6D88"},
+        {"Arabic on a button", IDC_TASK_BUTTON, "\xD8\xA5\xD9\x84\xD8\xBA\xD8\xA7\xD8\xA1",
+         L"\u0625\u0644\u063A\u0627\u0621"},
+        {"a letter beyond 16 bits", IDC_INFO_AREA, "\xF0\x9F\x93\xBB radio", L"\U0001F4FB radio"},
+    };
+    for (const auto& text : texts) {
+        SCOPED_TRACE(text.name);
+        platform::setControlText(dialog(), text.id, text.utf8);
+        wchar_t shown[64] = {};
+        GetDlgItemTextW(window, text.id, shown, 64);
+        EXPECT_STREQ(shown, text.shown);
+        char back[64];
+        platform::getControlText(dialog(), text.id, back, sizeof back);
+        EXPECT_STREQ(back, text.utf8);
+    }
+    // A cut never splits a letter: what does not fit whole is left out.
+    platform::setControlText(dialog(), IDC_INFO_AREA, "ab\xD0\x9C");
+    char cut[4];
+    platform::getControlText(dialog(), IDC_INFO_AREA, cut, sizeof cut);
+    EXPECT_STREQ(cut, "ab");
 }
 
 // The bar as MSAA reads it: its position in a range of 0 to 100, or a

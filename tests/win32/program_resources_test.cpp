@@ -1,8 +1,9 @@
 // The built program's resources, read back from ondavox.exe as a data file
 // and compared with what the dialogs, the shell and the tasks rely on: every
-// control of both dialog templates, every string, the six shortcuts, the
-// banner, the icon, the manifest and the version, which is the project's
-// (CMake's PROJECT_VERSION, through the generated ondavox_version.h).
+// control of both dialog templates, every string, in English and in every
+// language block of the catalogue, the six shortcuts, the banner, the icon,
+// the manifest and the version, which is the project's (CMake's
+// PROJECT_VERSION, through the generated ondavox_version.h).
 
 #include <windows.h>
 #include <commctrl.h>
@@ -16,8 +17,11 @@
 #include <vector>
 
 #include "ondavox_version.h"
+#include "platform/language.h"
 #include "platform/resources.h"
+#include "res/app_texts.h"
 #include "res/control_ids.h"
+#include "res/languages.h"
 #include "res/strings.h"
 
 namespace {
@@ -38,6 +42,7 @@ struct TemplateControl {
 
 struct DialogTemplate {
     DWORD style = 0;
+    DWORD extendedStyle = 0;
     short x = 0, y = 0, width = 0, height = 0;
     std::wstring caption;
     WORD pointSize = 0;
@@ -72,6 +77,13 @@ protected:
         return static_cast<const std::uint8_t*>(LockResource(LoadResource(program, found)));
     }
 
+    // A resource of one language's block exactly, with no fallback.
+    static const std::uint8_t* blockResource(WORD type, int name, LANGID language) {
+        HRSRC found = FindResourceExW(program, MAKEINTRESOURCEW(type), MAKEINTRESOURCEW(name), language);
+        if (found == nullptr) return nullptr;
+        return static_cast<const std::uint8_t*>(LockResource(LoadResource(program, found)));
+    }
+
     static HMODULE program;
 };
 
@@ -87,7 +99,7 @@ public:
         EXPECT_EQ(word(), 1);       // version
         EXPECT_EQ(word(), 0xFFFF);  // extended template
         dword();                    // help id
-        dword();                    // extended style
+        dialog.extendedStyle = dword();
         dialog.style = dword();
         const WORD count = word();
         dialog.x = shortValue();
@@ -175,59 +187,67 @@ private:
 constexpr DWORD HIDDEN = 0;
 constexpr DWORD SHOWN = WS_VISIBLE;
 
+constexpr int NO_KEY = -1;
+
 struct ExpectedControl {
     int id;
     WORD controlClass;
     DWORD styleBits;   // what the control's kind asks for
     DWORD visibility;  // SHOWN or HIDDEN at start
     short x, y, width, height;
-    const wchar_t* text;
+    const wchar_t* text;  // the English text
+    int key = NO_KEY;     // the text's key in the catalogue, when it is translated
 };
+
+constexpr int key(res::AppText text) {
+    return static_cast<int>(text);
+}
+using res::AppText;
 
 // The main dialog's controls in template order.
 const ExpectedControl MAIN_DIALOG[] = {
-    {IDC_TASK_BUTTON, BUTTON, BS_PUSHBUTTON | BS_CENTER, SHOWN, 6, 324, 228, 22, L"Cancel"},
-    {IDC_INFO_AREA, STATIC, SS_CENTER, SHOWN, 7, 7, 228, 257, L"Info"},
+    {IDC_TASK_BUTTON, BUTTON, BS_PUSHBUTTON | BS_CENTER, SHOWN, 6, 324, 228, 22, L"Cancel", key(AppText::IDD_MAIN_DIALOG_IDC_TASK_BUTTON)},
+    {IDC_INFO_AREA, STATIC, SS_CENTER, SHOWN, 7, 7, 228, 257, L"Info", key(AppText::IDD_MAIN_DIALOG_IDC_INFO_AREA)},
     {IDC_WIFI_SSID, EDIT, WS_BORDER | ES_AUTOHSCROLL, HIDDEN, 84, 246, 144, 14, L""},
-    {IDC_WIFI_SSID_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 246, 37, 8, L"WIFI SSID:"},
+    {IDC_WIFI_SSID_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 246, 70, 16, L"WIFI SSID:", key(AppText::IDD_MAIN_DIALOG_IDC_WIFI_SSID_LABEL)},
     {IDC_WIFI_PASSWORD, EDIT, 0, HIDDEN, 84, 263, 144, 14, L""},
-    {IDC_WIFI_PASSWORD_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 264, 52, 8, L"WIFI password:"},
-    {IDC_PIN_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 18, 54, 8, L"Mobile PIN code:"},
+    {IDC_WIFI_PASSWORD_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 264, 70, 16, L"WIFI password:", key(AppText::IDD_MAIN_DIALOG_IDC_WIFI_PASSWORD_LABEL)},
+    {IDC_PIN_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 18, 70, 16, L"Mobile PIN code:", key(AppText::IDD_MAIN_DIALOG_IDC_PIN_LABEL)},
     {IDC_GSM_PIN, EDIT, ES_NUMBER, HIDDEN, 84, 18, 144, 14, L""},
-    {IDC_COUNTRY_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 36, 30, 8, L"Country:"},
+    {IDC_COUNTRY_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 36, 70, 16, L"Country:", key(AppText::IDD_MAIN_DIALOG_IDC_COUNTRY_LABEL)},
     {IDC_COUNTRY_LIST, COMBOBOX, CBS_DROPDOWNLIST | WS_VSCROLL, HIDDEN, 84, 36, 144, 68, L""},
     {IDC_PROVIDER_LIST, COMBOBOX, CBS_DROPDOWNLIST | WS_VSCROLL, HIDDEN, 84, 54, 144, 52, L""},
-    {IDC_PROVIDER_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 54, 30, 8, L"Provider:"},
-    {IDC_ROAMING_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 72, 52, 8, L"Enable roaming:"},
+    {IDC_PROVIDER_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 54, 70, 16, L"Provider:", key(AppText::IDD_MAIN_DIALOG_IDC_PROVIDER_LABEL)},
+    {IDC_ROAMING_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 72, 70, 16, L"Enable roaming:", key(AppText::IDD_MAIN_DIALOG_IDC_ROAMING_LABEL)},
     {IDC_ROAMING_CHECK, BUTTON, BS_AUTOCHECKBOX, HIDDEN, 84, 72, 16, 10, L""},
-    {IDC_SECOND_BUTTON, BUTTON, BS_DEFPUSHBUTTON, HIDDEN, 132, 324, 103, 24, L"Quit without save"},
-    {IDC_FIRST_BUTTON, BUTTON, BS_DEFPUSHBUTTON, HIDDEN, 6, 324, 100, 24, L"Save and Quit"},
-    {IDC_ADVANCED_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 90, 228, 138, L"Advanced GSM Preferences"},
-    {IDC_WIFI_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 234, 228, 48, L"WIFI Preferences"},
-    {IDC_APN_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 120, 17, 8, L"APN:"},
+    {IDC_SECOND_BUTTON, BUTTON, BS_DEFPUSHBUTTON, HIDDEN, 132, 324, 103, 24, L"Quit without save", key(AppText::IDD_MAIN_DIALOG_IDC_SECOND_BUTTON)},
+    {IDC_FIRST_BUTTON, BUTTON, BS_DEFPUSHBUTTON, HIDDEN, 6, 324, 100, 24, L"Save and Quit", key(AppText::IDD_MAIN_DIALOG_IDC_FIRST_BUTTON)},
+    {IDC_ADVANCED_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 90, 228, 138, L"Advanced GSM Preferences", key(AppText::IDD_MAIN_DIALOG_IDC_ADVANCED_GROUP)},
+    {IDC_WIFI_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 234, 228, 48, L"WIFI Preferences", key(AppText::IDD_MAIN_DIALOG_IDC_WIFI_GROUP)},
+    {IDC_APN_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 120, 70, 8, L"APN:", key(AppText::IDD_MAIN_DIALOG_IDC_APN_LABEL)},
     {IDC_APN, EDIT, 0, HIDDEN, 84, 114, 144, 14, L""},
     {IDC_GSM_PASSWORD, EDIT, 0, HIDDEN, 84, 150, 144, 14, L""},
     {IDC_GSM_USER, EDIT, 0, HIDDEN, 84, 132, 144, 14, L""},
     {IDC_DNS1, EDIT, 0, HIDDEN, 84, 168, 144, 14, L""},
     {IDC_DNS2, EDIT, 0, HIDDEN, 84, 186, 144, 14, L""},
     {IDC_GATEWAY, EDIT, 0, HIDDEN, 84, 204, 144, 14, L""},
-    {IDC_USER_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 132, 18, 8, L"User:"},
-    {IDC_PASSWORD_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 150, 34, 8, L"Password:"},
-    {IDC_DNS2_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 186, 21, 8, L"DNS2:"},
-    {IDC_DNS1_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 168, 21, 8, L"DNS1:"},
-    {IDC_GATEWAY_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 204, 61, 8, L"Network Gateway:"},
+    {IDC_USER_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 132, 70, 16, L"User:", key(AppText::IDD_MAIN_DIALOG_IDC_USER_LABEL)},
+    {IDC_PASSWORD_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 150, 70, 16, L"Password:", key(AppText::IDD_MAIN_DIALOG_IDC_PASSWORD_LABEL)},
+    {IDC_DNS2_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 186, 70, 16, L"DNS2:", key(AppText::IDD_MAIN_DIALOG_IDC_DNS2_LABEL)},
+    {IDC_DNS1_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 168, 70, 16, L"DNS1:", key(AppText::IDD_MAIN_DIALOG_IDC_DNS1_LABEL)},
+    {IDC_GATEWAY_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 204, 70, 16, L"Network Gateway:", key(AppText::IDD_MAIN_DIALOG_IDC_GATEWAY_LABEL)},
     {IDC_BANNER, STATIC, SS_BITMAP, SHOWN, 12, 270, 217, 23, nullptr},
-    {IDC_PROGRESS_BAR, PROGRESS, WS_BORDER, HIDDEN, 7, 297, 228, 10, L"Progress"},
-    {IDC_RADIO_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 287, 228, 34, L"Radio Preferences"},
-    {IDC_RADIO_PROFILE_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 300, 44, 8, L"Radio profile:"},
+    {IDC_PROGRESS_BAR, PROGRESS, WS_BORDER, HIDDEN, 7, 297, 228, 10, L"Progress", key(AppText::IDD_MAIN_DIALOG_IDC_PROGRESS_BAR)},
+    {IDC_RADIO_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 287, 228, 34, L"Radio Preferences", key(AppText::IDD_MAIN_DIALOG_IDC_RADIO_GROUP)},
+    {IDC_RADIO_PROFILE_LABEL, STATIC, SS_LEFT, HIDDEN, 12, 300, 70, 16, L"Radio profile:", key(AppText::IDD_MAIN_DIALOG_IDC_RADIO_PROFILE_LABEL)},
     {IDC_RADIO_PROFILE_LIST, COMBOBOX, CBS_DROPDOWNLIST | WS_VSCROLL, HIDDEN, 84, 300, 144, 52, L""},
     {IDC_VERSION_LABEL, STATIC, SS_RIGHT, SHOWN, 192, 348, 48, 8, L"v"},
-    {IDC_GSM_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 7, 228, 81, L"GSM Preferences"},
-    {IDC_APN_NOTE, STATIC, SS_LEFT, HIDDEN, 12, 102, 150, 8, L"Change these only if the defaults do not work!"},
+    {IDC_GSM_GROUP, BUTTON, BS_GROUPBOX, HIDDEN, 6, 7, 228, 81, L"GSM Preferences", key(AppText::IDD_MAIN_DIALOG_IDC_GSM_GROUP)},
+    {IDC_APN_NOTE, STATIC, SS_LEFT, HIDDEN, 12, 98, 216, 16, L"Change these only if the defaults do not work!", key(AppText::IDD_MAIN_DIALOG_IDC_APN_NOTE)},
 };
 
 const ExpectedControl DEBUG_DIALOG[] = {
-    {IDC_FIRST_BUTTON, BUTTON, BS_DEFPUSHBUTTON, SHOWN, 220, 253, 50, 14, L"OK"},
+    {IDC_FIRST_BUTTON, BUTTON, BS_DEFPUSHBUTTON, SHOWN, 220, 253, 50, 14, L"OK", key(AppText::IDD_DEBUG_DIALOG_IDC_FIRST_BUTTON)},
     {IDC_DEBUG_TEXT, EDIT, ES_MULTILINE | WS_BORDER, SHOWN, 7, 7, 263, 240, L""},
 };
 
@@ -247,7 +267,29 @@ void expectKind(const TemplateControl& actual, const ExpectedControl& expected) 
     }
 }
 
-void expectControls(const DialogTemplate& dialog, const ExpectedControl* expected, std::size_t count) {
+// UTF-16 of a catalogue text, as the resource compiler writes it.
+std::wstring wide(const char* utf8) {
+    const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(units > 0 ? units : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, text.data(), units);
+    text.resize(text.size() - 1);
+    return text;
+}
+
+std::wstring catalogueText(int language, int key) {
+    return wide(res::APP_TEXTS[language][key]);
+}
+
+constexpr LANGID ENGLISH = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+LANGID blockOf(int language) {
+    return MAKELANGID(res::LANGUAGES[language].windowsPrimary, res::LANGUAGES[language].windowsSub);
+}
+
+// Every control as expected, with the texts of the given language (the
+// English of the table itself, for English).
+void expectControls(const DialogTemplate& dialog, const ExpectedControl* expected, std::size_t count,
+                    int language = 0) {
     ASSERT_EQ(dialog.controls.size(), count);
     for (std::size_t index = 0; index < count; ++index) {
         const TemplateControl& actual = dialog.controls[index];
@@ -262,15 +304,19 @@ void expectControls(const DialogTemplate& dialog, const ExpectedControl* expecte
         EXPECT_EQ(actual.y, want.y);
         EXPECT_EQ(actual.width, want.width);
         EXPECT_EQ(actual.height, want.height);
-        if (want.text != nullptr) {
+        if (want.key != NO_KEY) {
+            EXPECT_EQ(catalogueText(0, want.key), want.text) << "the catalogue's English";
+        }
+        if (want.key != NO_KEY && language != 0) {
+            EXPECT_EQ(actual.text, catalogueText(language, want.key));
+        } else if (want.text != nullptr) {
             EXPECT_EQ(actual.text, want.text);
         }
     }
 }
 
 TEST_F(ProgramResources, MainDialogTemplateHasEveryControlInOrder) {
-    DWORD size = 0;
-    const std::uint8_t* data = resource(RT_DIALOG, MAKEINTRESOURCEA(IDD_MAIN_DIALOG), &size);
+    const std::uint8_t* data = blockResource(5 /* RT_DIALOG */, IDD_MAIN_DIALOG, ENGLISH);
     ASSERT_NE(data, nullptr);
     const DialogTemplate dialog = TemplateReader(data).read();
     EXPECT_EQ(dialog.caption, L"Brelvan Ondavox Utility");
@@ -281,6 +327,7 @@ TEST_F(ProgramResources, MainDialogTemplateHasEveryControlInOrder) {
     EXPECT_EQ(dialog.style & DS_MODALFRAME, static_cast<DWORD>(DS_MODALFRAME));
     EXPECT_EQ(dialog.style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
     EXPECT_EQ(dialog.style & WS_SYSMENU, 0u) << "no system menu, so no close box";
+    EXPECT_EQ(dialog.extendedStyle & WS_EX_LAYOUTRTL, 0u);
     expectControls(dialog, MAIN_DIALOG, std::size(MAIN_DIALOG));
     // The banner names bitmap 135 by number.
     EXPECT_EQ(dialog.controls[30].id, IDC_BANNER);
@@ -288,8 +335,7 @@ TEST_F(ProgramResources, MainDialogTemplateHasEveryControlInOrder) {
 }
 
 TEST_F(ProgramResources, DebugDialogTemplate) {
-    DWORD size = 0;
-    const std::uint8_t* data = resource(RT_DIALOG, MAKEINTRESOURCEA(IDD_DEBUG_DIALOG), &size);
+    const std::uint8_t* data = blockResource(5 /* RT_DIALOG */, IDD_DEBUG_DIALOG, ENGLISH);
     ASSERT_NE(data, nullptr);
     const DialogTemplate dialog = TemplateReader(data).read();
     EXPECT_EQ(dialog.caption, L"Debug");
@@ -300,6 +346,34 @@ TEST_F(ProgramResources, DebugDialogTemplate) {
     EXPECT_EQ(dialog.style & (WS_CAPTION | WS_SYSMENU), static_cast<DWORD>(WS_CAPTION | WS_SYSMENU));
     expectControls(dialog, DEBUG_DIALOG, std::size(DEBUG_DIALOG));
     EXPECT_EQ(dialog.controls[1].style & ES_READONLY, 0u) << "the text stays editable";
+}
+
+// Each language's block has both dialogs: the English templates' controls,
+// geometry and styles with the language's texts, mirrored when the language
+// is written right to left.
+TEST_F(ProgramResources, EveryLanguageBlockHasBothDialogsInItsLanguage) {
+    for (int language = 0; language < res::LANGUAGE_COUNT; ++language) {
+        SCOPED_TRACE(res::LANGUAGES[language].code);
+        const struct {
+            int id;
+            AppText caption;
+            const ExpectedControl* controls;
+            std::size_t count;
+        } dialogs[] = {
+            {IDD_MAIN_DIALOG, AppText::IDD_MAIN_DIALOG_CAPTION, MAIN_DIALOG, std::size(MAIN_DIALOG)},
+            {IDD_DEBUG_DIALOG, AppText::IDD_DEBUG_DIALOG_CAPTION, DEBUG_DIALOG, std::size(DEBUG_DIALOG)},
+        };
+        for (const auto& expected : dialogs) {
+            SCOPED_TRACE("dialog " + std::to_string(expected.id));
+            const std::uint8_t* data = blockResource(5 /* RT_DIALOG */, expected.id, blockOf(language));
+            ASSERT_NE(data, nullptr) << "the block has no such dialog";
+            const DialogTemplate dialog = TemplateReader(data).read();
+            EXPECT_EQ(dialog.caption, catalogueText(language, key(expected.caption)));
+            EXPECT_EQ(dialog.font, L"MS Shell Dlg");
+            EXPECT_EQ((dialog.extendedStyle & WS_EX_LAYOUTRTL) != 0, res::LANGUAGES[language].rightToLeft);
+            expectControls(dialog, expected.controls, expected.count, language);
+        }
+    }
 }
 
 // The Info area's id -1 must stay findable once the dialog exists. The
@@ -347,6 +421,7 @@ TEST_F(ProgramResources, EveryStringHasItsExactText) {
         {137, "Downloading Update Image..."},
         {138, "Verifying Update Image..."},
         {139, "Please visit " ONDAVOX_MAKER_ADDRESS " for update!"},
+        {IDS_LANGUAGE_CODE, "en"},
     };
     for (const auto& expected : strings) {
         char text[100] = {};
@@ -354,42 +429,89 @@ TEST_F(ProgramResources, EveryStringHasItsExactText) {
         EXPECT_STREQ(text, expected.text) << expected.id;
     }
     // Nothing between the ids: 118, 121, 123 to 129 and 132 to 135 are unused.
-    for (int id : {118, 121, 123, 129, 132, 135, 140}) {
+    for (int id : {118, 121, 123, 129, 132, 135, 141}) {
         char text[100] = {};
         EXPECT_EQ(LoadStringA(program, id, text, sizeof text), 0) << id;
     }
 }
 
-// The Windows program's string table against the one the Linux program
-// loads from (platform/linux/resources.cpp, built into this test): both are
-// made from one source, and this shows the resource compiler kept every text
-// and added none.
-BOOL CALLBACK collectStringBlock(HMODULE, LPCSTR, LPSTR name, LONG_PTR blocks) {
+// Each language block's string table against the one the Linux program
+// loads from (platform/linux/resources.cpp, built into this test) in that
+// language: both are made from one catalogue, and this shows the resource
+// compiler kept every text of every block and added none. String 140 names
+// the block's language; the Linux program takes its language from the
+// locale and has no such string.
+BOOL CALLBACK collectStringBlock(HMODULE, LPCWSTR, LPCWSTR name, WORD language, LONG_PTR blocks) {
     if (IS_INTRESOURCE(name)) {
-        reinterpret_cast<std::vector<int>*>(blocks)->push_back(static_cast<int>(reinterpret_cast<ULONG_PTR>(name)));
+        (*reinterpret_cast<std::map<LANGID, std::vector<int>>*>(blocks))[language].push_back(
+            static_cast<int>(reinterpret_cast<ULONG_PTR>(name)));
     }
     return TRUE;
 }
 
-TEST_F(ProgramResources, HoldsTheSameTextsAsTheLinuxTable) {
-    std::vector<int> blocks;
-    EnumResourceNamesA(program, MAKEINTRESOURCEA(6) /* RT_STRING */, collectStringBlock,
-                       reinterpret_cast<LONG_PTR>(&blocks));
-    std::map<int, std::string> windowsTable;
-    for (int block : blocks) {
-        for (int id = (block - 1) * 16; id < block * 16; ++id) {
-            char text[256] = {};
-            if (LoadStringA(program, id, text, sizeof text) > 0) windowsTable[id] = text;
+BOOL CALLBACK collectStringNames(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR blocks) {
+    EnumResourceLanguagesW(module, type, name, collectStringBlock, blocks);
+    return TRUE;
+}
+
+// The strings of one block of 16 as stored: each its length and its units.
+std::map<int, std::string> stringsOfBlock(const std::uint8_t* data, int block) {
+    std::map<int, std::string> strings;
+    const auto* units = reinterpret_cast<const WCHAR*>(data);
+    for (int id = (block - 1) * 16; id < block * 16; ++id) {
+        const int length = *units++;
+        if (length > 0) {
+            char text[512] = {};
+            WideCharToMultiByte(CP_UTF8, 0, units, length, text, sizeof text - 1, nullptr, nullptr);
+            strings[id] = text;
         }
+        units += length;
     }
-    std::map<int, std::string> linuxTable;
-    for (int id = 0; id <= 0xFFFF; ++id) {
-        char text[256] = {};
-        platform::loadString(id, text, sizeof text);
-        if (text[0] != '\0') linuxTable[id] = text;
+    return strings;
+}
+
+TEST_F(ProgramResources, EveryLanguageBlockHoldsTheSameTextsAsTheLinuxTable) {
+    std::map<LANGID, std::vector<int>> blocks;
+    EnumResourceNamesW(program, MAKEINTRESOURCEW(6) /* RT_STRING */, collectStringNames,
+                       reinterpret_cast<LONG_PTR>(&blocks));
+    EXPECT_EQ(blocks.size(), static_cast<std::size_t>(res::LANGUAGE_COUNT)) << "a block per language, no other";
+    for (int language = 0; language < res::LANGUAGE_COUNT; ++language) {
+        SCOPED_TRACE(res::LANGUAGES[language].code);
+        std::map<int, std::string> windowsTable;
+        for (int block : blocks[blockOf(language)]) {
+            for (const auto& [id, text] : stringsOfBlock(blockResource(6, block, blockOf(language)), block)) {
+                windowsTable[id] = text;
+            }
+        }
+        EXPECT_EQ(windowsTable[IDS_LANGUAGE_CODE], res::LANGUAGES[language].code) << "the block names its language";
+        windowsTable.erase(IDS_LANGUAGE_CODE);
+
+        platform::selectLanguage(language);
+        std::map<int, std::string> linuxTable;
+        for (int id = 0; id <= 0xFFFF; ++id) {
+            char text[256] = {};
+            platform::loadString(id, text, sizeof text);
+            if (text[0] != '\0') linuxTable[id] = text;
+        }
+        EXPECT_FALSE(linuxTable.empty());
+        EXPECT_EQ(windowsTable, linuxTable);
     }
-    EXPECT_FALSE(linuxTable.empty());
-    EXPECT_EQ(windowsTable, linuxTable);
+    platform::selectLanguage(0);
+}
+
+// English is every other language's fallback: its block is there, and a
+// language the program has no block for gets it from Windows' own loader.
+TEST_F(ProgramResources, EnglishIsTheFallback) {
+    EXPECT_NE(blockResource(5 /* RT_DIALOG */, IDD_MAIN_DIALOG, ENGLISH), nullptr);
+    EXPECT_NE(blockResource(5 /* RT_DIALOG */, IDD_DEBUG_DIALOG, ENGLISH), nullptr);
+    EXPECT_NE(blockResource(6 /* RT_STRING */, IDS_LANGUAGE_CODE / 16 + 1, ENGLISH), nullptr);
+    const LCID before = GetThreadLocale();
+    const LCID swahili = MAKELCID(MAKELANGID(LANG_SWAHILI, SUBLANG_SWAHILI_KENYA), SORT_DEFAULT);
+    if (!SetThreadLocale(swahili)) GTEST_SKIP() << "the thread's locale cannot be set here";
+    wchar_t code[16] = {};
+    LoadStringW(program, IDS_LANGUAGE_CODE, code, 16);
+    SetThreadLocale(before);
+    EXPECT_STREQ(code, L"en");
 }
 
 TEST_F(ProgramResources, SixCharacterCodeShortcutsWithTheirExactFlags) {

@@ -1,7 +1,7 @@
 // Watches the utility's main dialog from outside and prints one line each
 // time what the user sees changes: the Info area's text, the form shown or
-// hidden, the labels of the buttons, and the dialog's end. The run command
-// takes a screenshot at each line.
+// hidden, the labels of the buttons, and the dialog's end, in UTF-8 and in
+// the program's language. The run command takes a screenshot at each line.
 //
 //   ondavox_watch.exe [seconds]   gives up after that many seconds (default 600)
 //   ondavox_watch.exe --click ID  presses the dialog's button ID and ends
@@ -20,6 +20,22 @@ namespace {
 
 using uidriver::ProgramDriver;
 
+// The utility's main dialog, found by its Info area: its caption is in the
+// user's language.
+HWND findMainDialog() {
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM result) -> BOOL {
+            wchar_t className[16] = {};
+            GetClassNameW(window, className, 16);
+            if (lstrcmpW(className, L"#32770") != 0 || GetDlgItem(window, IDC_INFO_AREA) == nullptr) return TRUE;
+            *reinterpret_cast<HWND*>(result) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 std::string snapshot(HWND dialog) {
     std::string view;
     if (ProgramDriver::isVisible(dialog, IDC_INFO_AREA)) {
@@ -37,7 +53,7 @@ std::string snapshot(HWND dialog) {
 
 int main(int argc, char** argv) {
     if (argc > 2 && std::string(argv[1]) == "--click") {
-        HWND dialog = FindWindowA("#32770", uidriver::MAIN_DIALOG_CAPTION);
+        HWND dialog = findMainDialog();
         if (dialog == nullptr) return 1;
         ProgramDriver::click(dialog, static_cast<int>(std::strtol(argv[2], nullptr, 10)));
         return 0;
@@ -46,7 +62,7 @@ int main(int argc, char** argv) {
     const DWORD end = GetTickCount() + static_cast<DWORD>(seconds * 1000);
     HWND dialog = nullptr;
     while (dialog == nullptr && GetTickCount() < end) {
-        dialog = FindWindowA("#32770", uidriver::MAIN_DIALOG_CAPTION);
+        dialog = findMainDialog();
         if (dialog != nullptr && !IsWindowVisible(dialog)) dialog = nullptr;
         Sleep(100);
     }

@@ -7,7 +7,9 @@
 //   start [path]                   starts ondavox.exe: the one at path (a Windows
 //                                  path), else the one built beside this server
 //   poll <ms>                      how often the waits look from now on (50 ms)
-//   wait-dialog <ms>               waits for the main dialog
+//   wait-dialog <ms>               waits for the main dialog (found by its Info
+//                                  area, whatever the language of its caption)
+//   caption                        the main dialog's caption
 //   text <id>                      the control's text
 //   wait <id> <ms> <condition>     waits until the control meets the condition
 //   stays <id> <ms> <condition>    watches that it meets it for the whole time
@@ -25,7 +27,12 @@
 //   ctrl <letter> | alt <letter> | escape     keys, as typed into the program's
 //                                  active window: the Debug dialog while it is
 //                                  open, else the main dialog
+//   direction <id>                 "rtl" or "ltr": the main dialog itself (id 0)
+//                                  mirrored or not; a control mirrored, reading
+//                                  right to left or right-aligned, or none of it
 //   debug-text <ms>                waits for the Debug dialog; its text
+//   debug-caption <ms>             waits for the Debug dialog; its caption
+//   debug-button                   the text of the Debug dialog's OK button
 //   debug-ok <ms>                  presses the Debug dialog's OK, waits until it is gone
 //   wait-gone <ms>                 waits until the main dialog is gone
 //   wait-exit <ms>                 waits for the program's end; its exit code
@@ -40,6 +47,8 @@
 // reads exactly text) or "contains <text>". wait and stays answer "ok", or
 // "fail " with what the control showed at the last look: "shown: <text>",
 // "hidden: <text>", "no control" or "no dialog".
+//
+// Texts travel as UTF-8, as the user reads them in any language.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -51,6 +60,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/left_to_right.h"
 #include "res/control_ids.h"
 #include "tools/program_driver/line_protocol.h"
 #include "tools/program_driver/program_driver.h"
@@ -91,11 +101,26 @@ bool readCondition(std::istringstream& words, int id, uidriver::ControlCondition
     return true;
 }
 
+// The Debug dialog, found by its text field whatever its caption's language.
+HWND debugDialog(const ProgramDriver& program) {
+    return program.findDialogWith(IDC_DEBUG_TEXT);
+}
+
 // Where a typed key goes: the Debug dialog while it is open above the main
 // dialog, else the main dialog.
 HWND keyWindow(const ProgramDriver& program, HWND dialog) {
-    HWND debug = program.findDialog(uidriver::DEBUG_DIALOG_CAPTION);
+    HWND debug = debugDialog(program);
     return debug != nullptr ? debug : dialog;
+}
+
+// "rtl" for the dialog when it is mirrored, for a control when it reads right
+// to left in any way; else "ltr".
+std::string direction(HWND dialog, int id) {
+    if (id == 0) {
+        return (GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0 ? "rtl" : "ltr";
+    }
+    HWND control = GetDlgItem(dialog, id);
+    return control != nullptr && !platform::win32::readsLeftToRight(control) ? "rtl" : "ltr";
 }
 
 // Sends message to every top-level window of the program's process, as
@@ -154,8 +179,13 @@ int main() {
         } else if (command == "wait-dialog") {
             long ms = 0;
             words >> ms;
-            dialog = program.waitForDialog(uidriver::MAIN_DIALOG_CAPTION, milliseconds(ms));
+            dialog = program.waitForDialogWith(IDC_INFO_AREA, milliseconds(ms));
             answer(dialog != nullptr ? "ok" : "fail no dialog");
+        } else if (command == "caption") {
+            answer("ok " + uidriver::escapeLine(ProgramDriver::caption(dialog)));
+        } else if (command == "direction") {
+            words >> id;
+            answer("ok " + direction(dialog, id));
         } else if (command == "text") {
             words >> id;
             answer("ok " + uidriver::escapeLine(ProgramDriver::text(dialog, id)));
@@ -225,13 +255,23 @@ int main() {
         } else if (command == "debug-text") {
             long ms = 0;
             words >> ms;
-            HWND debug = program.waitForDialog(uidriver::DEBUG_DIALOG_CAPTION, milliseconds(ms));
+            HWND debug = program.waitForDialogWith(IDC_DEBUG_TEXT, milliseconds(ms));
             answer(debug != nullptr ? "ok " + uidriver::escapeLine(ProgramDriver::text(debug, IDC_DEBUG_TEXT))
+                                    : "fail no Debug dialog");
+        } else if (command == "debug-caption") {
+            long ms = 0;
+            words >> ms;
+            HWND debug = program.waitForDialogWith(IDC_DEBUG_TEXT, milliseconds(ms));
+            answer(debug != nullptr ? "ok " + uidriver::escapeLine(ProgramDriver::caption(debug))
+                                    : "fail no Debug dialog");
+        } else if (command == "debug-button") {
+            HWND debug = debugDialog(program);
+            answer(debug != nullptr ? "ok " + uidriver::escapeLine(ProgramDriver::text(debug, IDC_FIRST_BUTTON))
                                     : "fail no Debug dialog");
         } else if (command == "debug-ok") {
             long ms = 0;
             words >> ms;
-            HWND debug = program.findDialog(uidriver::DEBUG_DIALOG_CAPTION);
+            HWND debug = debugDialog(program);
             if (debug == nullptr) {
                 answer("fail no Debug dialog");
             } else {

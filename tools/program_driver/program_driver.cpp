@@ -81,9 +81,25 @@ bool passMark(HWND field, Clock::time_point end) {
     return passed;
 }
 
+std::string narrow(const wchar_t* wide) {
+    char text[4 * 4096] = {};
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+// What the user reads in a window's caption or a control, as UTF-8.
+std::string windowText(HWND window) {
+    wchar_t wide[4096] = {};
+    GetWindowTextW(window, wide, static_cast<int>(std::size(wide)));
+    return narrow(wide);
+}
+
+// A visible top-level window of the process: with this caption, or (no
+// caption given) holding a control with this id.
 struct WindowSearch {
     DWORD processId;
     const char* caption;
+    int controlId;
     HWND found;
 };
 
@@ -92,17 +108,12 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-    char caption[256] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (std::string(caption) != search->caption) return TRUE;
+    if (search->caption != nullptr ? windowText(window) != search->caption
+                                   : GetDlgItem(window, search->controlId) == nullptr) {
+        return TRUE;
+    }
     search->found = window;
     return FALSE;
-}
-
-std::string narrow(const wchar_t* wide) {
-    char text[4096] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-    return text;
 }
 
 // Keys go to the window that has the keyboard focus in the window's thread.
@@ -155,7 +166,7 @@ bool ProgramDriver::start(const std::string& exePath) {
 }
 
 HWND ProgramDriver::findDialog(const char* caption) const {
-    WindowSearch search{process_.dwProcessId, caption, nullptr};
+    WindowSearch search{process_.dwProcessId, caption, 0, nullptr};
     EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -164,6 +175,22 @@ HWND ProgramDriver::waitForDialog(const char* caption, milliseconds timeout) {
     HWND found = nullptr;
     pollUntil(Clock::now() + timeout, pollInterval, [&] { return (found = findDialog(caption)) != nullptr; });
     return found;
+}
+
+HWND ProgramDriver::findDialogWith(int controlId) const {
+    WindowSearch search{process_.dwProcessId, nullptr, controlId, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND ProgramDriver::waitForDialogWith(int controlId, milliseconds timeout) {
+    HWND found = nullptr;
+    pollUntil(Clock::now() + timeout, pollInterval, [&] { return (found = findDialogWith(controlId)) != nullptr; });
+    return found;
+}
+
+std::string ProgramDriver::caption(HWND window) {
+    return window != nullptr ? windowText(window) : "";
 }
 
 std::string ProgramDriver::text(HWND dialog, int controlId) {

@@ -82,12 +82,19 @@ public:
     // Waits until the program shows a visible top-level window with this
     // caption; null when none appears in time.
     HWND waitForDialog(const char* caption, milliseconds timeout);
-    // The program's visible top-level window with this caption, or null.
+    // The program's visible top-level window with this caption (UTF-8), or
+    // null.
     HWND findDialog(const char* caption) const;
+    // The same found by a control it holds, whatever its caption's language.
+    HWND waitForDialogWith(int controlId, milliseconds timeout);
+    HWND findDialogWith(int controlId) const;
 
-    // The control's text (read with spare room, since a worker may change it
-    // between the length and the text); empty when the control is missing.
+    // The control's text as the user reads it, in UTF-8 (read with spare
+    // room, since a worker may change it between the length and the text);
+    // empty when the control is missing.
     static std::string text(HWND dialog, int controlId);
+    // A window's caption in UTF-8.
+    static std::string caption(HWND window);
     static bool isVisible(HWND dialog, int controlId);
     static ControlView look(HWND dialog, int controlId);
     // Replaces the text as the program itself would (WM_SETTEXT): no
