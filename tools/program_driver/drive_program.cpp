@@ -101,9 +101,14 @@ bool readCondition(std::istringstream& words, int id, uidriver::ControlCondition
     return true;
 }
 
-// The Debug dialog, found by its text field whatever its caption's language.
+// The Debug dialog, whatever its caption's language: its text field's id
+// is the APN label's too, so it is the dialog with that id and no Info area.
 HWND debugDialog(const ProgramDriver& program) {
-    return program.findDialogWith(IDC_DEBUG_TEXT);
+    return program.findDialogWith(IDC_DEBUG_TEXT, IDC_INFO_AREA);
+}
+
+HWND waitForDebugDialog(ProgramDriver& program, milliseconds timeout) {
+    return program.waitForDialogWith(IDC_DEBUG_TEXT, timeout, IDC_INFO_AREA);
 }
 
 // Where a typed key goes: the Debug dialog while it is open above the main
@@ -255,13 +260,13 @@ int main() {
         } else if (command == "debug-text") {
             long ms = 0;
             words >> ms;
-            HWND debug = program.waitForDialogWith(IDC_DEBUG_TEXT, milliseconds(ms));
+            HWND debug = waitForDebugDialog(program, milliseconds(ms));
             answer(debug != nullptr ? "ok " + uidriver::escapeLine(ProgramDriver::text(debug, IDC_DEBUG_TEXT))
                                     : "fail no Debug dialog");
         } else if (command == "debug-caption") {
             long ms = 0;
             words >> ms;
-            HWND debug = program.waitForDialogWith(IDC_DEBUG_TEXT, milliseconds(ms));
+            HWND debug = waitForDebugDialog(program, milliseconds(ms));
             answer(debug != nullptr ? "ok " + uidriver::escapeLine(ProgramDriver::caption(debug))
                                     : "fail no Debug dialog");
         } else if (command == "debug-button") {

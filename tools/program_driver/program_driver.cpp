@@ -95,13 +95,19 @@ std::string windowText(HWND window) {
 }
 
 // A visible top-level window of the process: with this caption, or (no
-// caption given) holding a control with this id.
+// caption given) holding a control with this id and none with the other.
 struct WindowSearch {
     DWORD processId;
     const char* caption;
     int controlId;
+    int lackingControlId;
     HWND found;
 };
+
+bool holdsControls(HWND window, int controlId, int lackingControlId) {
+    return GetDlgItem(window, controlId) != nullptr &&
+           (lackingControlId == ProgramDriver::NO_CONTROL || GetDlgItem(window, lackingControlId) == nullptr);
+}
 
 BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
@@ -109,7 +115,7 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
     GetWindowThreadProcessId(window, &owner);
     if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
     if (search->caption != nullptr ? windowText(window) != search->caption
-                                   : GetDlgItem(window, search->controlId) == nullptr) {
+                                   : !holdsControls(window, search->controlId, search->lackingControlId)) {
         return TRUE;
     }
     search->found = window;
@@ -166,7 +172,7 @@ bool ProgramDriver::start(const std::string& exePath) {
 }
 
 HWND ProgramDriver::findDialog(const char* caption) const {
-    WindowSearch search{process_.dwProcessId, caption, 0, nullptr};
+    WindowSearch search{process_.dwProcessId, caption, 0, NO_CONTROL, nullptr};
     EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -177,15 +183,16 @@ HWND ProgramDriver::waitForDialog(const char* caption, milliseconds timeout) {
     return found;
 }
 
-HWND ProgramDriver::findDialogWith(int controlId) const {
-    WindowSearch search{process_.dwProcessId, nullptr, controlId, nullptr};
+HWND ProgramDriver::findDialogWith(int controlId, int lackingControlId) const {
+    WindowSearch search{process_.dwProcessId, nullptr, controlId, lackingControlId, nullptr};
     EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-HWND ProgramDriver::waitForDialogWith(int controlId, milliseconds timeout) {
+HWND ProgramDriver::waitForDialogWith(int controlId, milliseconds timeout, int lackingControlId) {
     HWND found = nullptr;
-    pollUntil(Clock::now() + timeout, pollInterval, [&] { return (found = findDialogWith(controlId)) != nullptr; });
+    pollUntil(Clock::now() + timeout, pollInterval,
+              [&] { return (found = findDialogWith(controlId, lackingControlId)) != nullptr; });
     return found;
 }
 

@@ -85,9 +85,11 @@ public:
     // The program's visible top-level window with this caption (UTF-8), or
     // null.
     HWND findDialog(const char* caption) const;
-    // The same found by a control it holds, whatever its caption's language.
-    HWND waitForDialogWith(int controlId, milliseconds timeout);
-    HWND findDialogWith(int controlId) const;
+    // The same found by a control it holds and, when given, one it lacks
+    // (the dialogs share some ids), whatever its caption's language.
+    static constexpr int NO_CONTROL = 0x7FFFFFFF;
+    HWND waitForDialogWith(int controlId, milliseconds timeout, int lackingControlId = NO_CONTROL);
+    HWND findDialogWith(int controlId, int lackingControlId = NO_CONTROL) const;
 
     // The control's text as the user reads it, in UTF-8 (read with spare
     // room, since a worker may change it between the length and the text);
