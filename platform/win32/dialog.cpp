@@ -6,9 +6,7 @@
 #include <shobjidl.h>
 
 #include <climits>
-#include <cstring>
 
-#include "text/display_text.h"
 #include "platform/dialog.h"
 #include "platform/win32/dialog_thread.h"
 #include "platform/win32/wide_text.h"
