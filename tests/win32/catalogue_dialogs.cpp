@@ -119,6 +119,18 @@ void prepareProcessLikeTheProgram() {
     }
 }
 
+bool tahomaIsThere() {
+    HDC screen = GetDC(nullptr);
+    HFONT tahoma = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+    HGDIOBJ previous = SelectObject(screen, tahoma);
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(screen, LF_FACESIZE, face);
+    SelectObject(screen, previous);
+    DeleteObject(tahoma);
+    ReleaseDC(nullptr, screen);
+    return lstrcmpiW(face, L"Tahoma") == 0;
+}
+
 std::string localeMismatch(int language) {
     if (language == 0 || language == res::PSEUDO_LANGUAGE) {
         return "";

@@ -59,6 +59,8 @@ std::wstring windowText(HWND window);
 // Wine's Tahoma (fonts-wine) loaded, the font "MS Shell Dlg" maps to.
 // Call before the first window.
 void prepareProcessLikeTheProgram();
+// Whether the process draws with Wine's Tahoma (fonts-wine is installed).
+bool tahomaIsThere();
 
 // Empty when the process runs in the language's own locale, as a user of
 // it would (its code page picks the fonts Wine draws with); else what is

@@ -205,6 +205,7 @@ protected:
         const std::string mismatch = fittest::localeMismatch(language_);
         ASSERT_TRUE(mismatch.empty()) << mismatch;
         ASSERT_NE(fittest::programResources(), nullptr) << "cannot load " << fittest::utf8(fittest::programPath());
+        ASSERT_TRUE(fittest::tahomaIsThere()) << "Wine's Tahoma is missing: install fonts-wine";
         // The texts of the language: the app's appText and the string table
         // of the language's block, which the app loads.
         platform::selectLanguage(language_);
