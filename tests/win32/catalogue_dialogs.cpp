@@ -76,9 +76,7 @@ void loadBlockString(LANGID language, int id, char* buffer, std::uint32_t capaci
     platform::win32::copyAsUtf8(units + 1, *units, buffer, capacity);
 }
 
-void useBlockForTheAppsTexts(int language) {
-    appTextsLanguage = blockLanguage(language);
-}
+void useBlockForTheAppsTexts(int language) { appTextsLanguage = blockLanguage(language); }
 
 CatalogueDialog::CatalogueDialog(int dialogId, int language) {
     const DLGTEMPLATE* found = dialogTemplate(dialogId, blockLanguage(language));
@@ -96,8 +94,8 @@ CatalogueDialog::~CatalogueDialog() {
 }
 
 std::string utf8(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;

@@ -9,9 +9,8 @@
 // failure names the language, the stage, the control, its text and the
 // pixels it needs and has.
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,9 +47,7 @@ constexpr DWORD HIGH_DPI = 144;
 constexpr char CURRENT_VERSION[] = "12.34.567";
 constexpr char LATEST_VERSION[] = "12.35.0-beta7";
 
-platform::DialogHandle handleOf(HWND window) {
-    return reinterpret_cast<platform::DialogHandle>(window);
-}
+platform::DialogHandle handleOf(HWND window) { return reinterpret_cast<platform::DialogHandle>(window); }
 
 int systemDpi() {
     HDC screen = GetDC(nullptr);
@@ -127,23 +124,29 @@ std::vector<Stage> mainDialogStages() {
                           testsupport::scriptWorkers(/*refuse=*/true);
                           app::onMainDialogInit(d);
                       }});
-    stages.push_back({"radio found", [&s](auto d) { showLines(d, {{s.waitingForDevice, s.done}, {s.initializingDevice}}); }});
-    stages.push_back({"reading the radio", [&s](auto d) {
-                          showLines(d, {{s.waitingForDevice, s.done}, {s.initializingDevice, s.done}, {s.readingDevice}});
+    stages.push_back({"radio found", [&s](auto d) {
+                          showLines(d, {{s.waitingForDevice, s.done}, {s.initializingDevice}});
                       }});
-    stages.push_back({"reading failed", [&s](auto d) {
-                          showLines(d,
-                                    {{s.waitingForDevice, s.done}, {s.initializingDevice, s.done},
-                                     {s.readingDevice, s.failed}},
-                                    s.quit);
-                      }});
+    stages.push_back(
+        {"reading the radio", [&s](auto d) {
+             showLines(d, {{s.waitingForDevice, s.done}, {s.initializingDevice, s.done}, {s.readingDevice}});
+         }});
+    stages.push_back(
+        {"reading failed", [&s](auto d) {
+             showLines(d, {{s.waitingForDevice, s.done}, {s.initializingDevice, s.done}, {s.readingDevice, s.failed}},
+                       s.quit);
+         }});
     stages.push_back({"checking for an update", [&s](auto d) {
-                          showLines(d, {{s.waitingForDevice, s.done}, {s.initializingDevice, s.done},
-                                        {s.readingDevice, s.done}, {s.checkingUpdate}});
+                          showLines(d, {{s.waitingForDevice, s.done},
+                                        {s.initializingDevice, s.done},
+                                        {s.readingDevice, s.done},
+                                        {s.checkingUpdate}});
                       }});
     stages.push_back({"startup done", [&s](auto d) {
-                          showLines(d, {{s.waitingForDevice, s.done}, {s.initializingDevice, s.done},
-                                        {s.readingDevice, s.done}, {s.checkingUpdate, s.done}});
+                          showLines(d, {{s.waitingForDevice, s.done},
+                                        {s.initializingDevice, s.done},
+                                        {s.readingDevice, s.done},
+                                        {s.checkingUpdate, s.done}});
                       }});
     stages.push_back({"update offer", [](auto d) { app::openUpdateOffer(d); }});
     stages.push_back({"notice without an update slot", [&s](auto d) {
@@ -161,27 +164,32 @@ std::vector<Stage> mainDialogStages() {
     stages.push_back({"download failed", [&s](auto d) {
                           showLines(d, {{s.initializingUpdate, s.done}, {s.downloadingImage, s.failed}}, s.quit);
                       }});
-    stages.push_back({"verifying failed", [&s](auto d) {
-                          showLines(d,
-                                    {{s.initializingUpdate, s.done}, {s.downloadingImage, s.done},
-                                     {s.verifyingImage, s.failed}},
-                                    s.quit);
-                      }});
+    stages.push_back(
+        {"verifying failed", [&s](auto d) {
+             showLines(d, {{s.initializingUpdate, s.done}, {s.downloadingImage, s.done}, {s.verifyingImage, s.failed}},
+                       s.quit);
+         }});
     stages.push_back({"install", [&s](auto d) {
-                          showLines(d, {{s.initializingUpdate, s.done}, {s.downloadingImage, s.done},
-                                        {s.verifyingImage, s.done}, {s.visitMakerUpdate}});
+                          showLines(d, {{s.initializingUpdate, s.done},
+                                        {s.downloadingImage, s.done},
+                                        {s.verifyingImage, s.done},
+                                        {s.visitMakerUpdate}});
                           app::showProgressBarAt(d, 1000);
                       }});
     stages.push_back({"install failed", [&s](auto d) {
                           showLines(d,
-                                    {{s.initializingUpdate, s.done}, {s.downloadingImage, s.done},
-                                     {s.verifyingImage, s.done}, {s.visitMakerUpdate, s.failed}},
+                                    {{s.initializingUpdate, s.done},
+                                     {s.downloadingImage, s.done},
+                                     {s.verifyingImage, s.done},
+                                     {s.visitMakerUpdate, s.failed}},
                                     s.quit);
                       }});
     stages.push_back({"update done", [&s](auto d) {
                           showLines(d,
-                                    {{s.initializingUpdate, s.done}, {s.downloadingImage, s.done},
-                                     {s.verifyingImage, s.done}, {s.visitMakerUpdate, s.done}},
+                                    {{s.initializingUpdate, s.done},
+                                     {s.downloadingImage, s.done},
+                                     {s.verifyingImage, s.done},
+                                     {s.visitMakerUpdate, s.done}},
                                     s.quit, s.updatingItself);
                       }});
     stages.push_back({"form", [](auto d) { app::showForm(d, true); }});
@@ -273,8 +281,8 @@ TEST_P(DialogFit, EveryStageOfBothDialogsFits) {
 class PrefixDpi {
 public:
     explicit PrefixDpi(DWORD dpi) {
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                            nullptr, &key_, nullptr) != ERROR_SUCCESS) {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS) {
             key_ = nullptr;
             return;
         }
@@ -326,8 +334,8 @@ TEST_P(DialogFit, EveryStageOfBothDialogsFitsAt144Dpi) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child = {};
-    const BOOL started = CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &child);
+    const BOOL started =
+        CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child);
     SetEnvironmentVariableA(EXPECTED_DPI_VARIABLE, nullptr);
     ASSERT_TRUE(started) << "cannot start the run at 144 DPI";
     WaitForSingleObject(child.hProcess, 5 * 60 * 1000);
@@ -338,9 +346,7 @@ TEST_P(DialogFit, EveryStageOfBothDialogsFitsAt144Dpi) {
     EXPECT_EQ(exitCode, 0u) << "the run at 144 DPI failed: its output above names what does not fit";
 }
 
-std::string languageName(const ::testing::TestParamInfo<int>& info) {
-    return res::LANGUAGES[info.param].code;
-}
+std::string languageName(const ::testing::TestParamInfo<int>& info) { return res::LANGUAGES[info.param].code; }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, DialogFit, ::testing::Range(0, res::LANGUAGE_COUNT), languageName);
 

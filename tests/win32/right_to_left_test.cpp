@@ -5,9 +5,8 @@
 // the program's own code, and in the running program started in the
 // language's locale.
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -27,9 +26,7 @@ namespace {
 using fittest::CatalogueDialog;
 using platform::win32::readsLeftToRight;
 
-bool mirrored(HWND window) {
-    return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
-}
+bool mirrored(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0; }
 
 // The controls that read left to right in a mirrored main dialog.
 std::vector<int> leftToRightControls() {
@@ -39,9 +36,9 @@ std::vector<int> leftToRightControls() {
 }
 
 // The controls that show the program's own texts: mirrored with the dialog.
-constexpr int MIRRORED_CONTROLS[] = {IDC_INFO_AREA,     IDC_TASK_BUTTON,  IDC_FIRST_BUTTON, IDC_SECOND_BUTTON,
-                                     IDC_PIN_LABEL,     IDC_APN_LABEL,    IDC_GSM_GROUP,    IDC_ADVANCED_GROUP,
-                                     IDC_GATEWAY_LABEL, IDC_APN_NOTE,     IDC_ROAMING_CHECK};
+constexpr int MIRRORED_CONTROLS[] = {IDC_INFO_AREA,     IDC_TASK_BUTTON, IDC_FIRST_BUTTON, IDC_SECOND_BUTTON,
+                                     IDC_PIN_LABEL,     IDC_APN_LABEL,   IDC_GSM_GROUP,    IDC_ADVANCED_GROUP,
+                                     IDC_GATEWAY_LABEL, IDC_APN_NOTE,    IDC_ROAMING_CHECK};
 
 class RightToLeft : public ::testing::TestWithParam<int> {
 protected:
@@ -221,8 +218,7 @@ TEST_P(RightToLeft, TheRunningProgramMirrorsItsDialogsButNotTheRadiosParts) {
     }
     uidriver::ProgramDriver program;
     ASSERT_TRUE(program.start(fittest::utf8(fittest::programPath())));
-    HWND dialog =
-        program.waitForDialog(text(res::AppText::IDD_MAIN_DIALOG_CAPTION).c_str(), std::chrono::seconds(60));
+    HWND dialog = program.waitForDialog(text(res::AppText::IDD_MAIN_DIALOG_CAPTION).c_str(), std::chrono::seconds(60));
     ASSERT_NE(dialog, nullptr) << "no main dialog captioned in the language";
     EXPECT_TRUE(mirrored(dialog));
     for (int id : leftToRightControls()) {
@@ -234,8 +230,7 @@ TEST_P(RightToLeft, TheRunningProgramMirrorsItsDialogsButNotTheRadiosParts) {
     }
 
     uidriver::ProgramDriver::pressControlLetter(dialog, 'D');
-    HWND debug =
-        program.waitForDialog(text(res::AppText::IDD_DEBUG_DIALOG_CAPTION).c_str(), std::chrono::seconds(10));
+    HWND debug = program.waitForDialog(text(res::AppText::IDD_DEBUG_DIALOG_CAPTION).c_str(), std::chrono::seconds(10));
     ASSERT_NE(debug, nullptr) << "no Debug dialog captioned in the language";
     EXPECT_TRUE(mirrored(debug));
     EXPECT_TRUE(readsLeftToRight(GetDlgItem(debug, IDC_DEBUG_TEXT)));
@@ -252,9 +247,7 @@ std::vector<int> rightToLeftLanguages() {
     return found;
 }
 
-std::string languageName(const ::testing::TestParamInfo<int>& info) {
-    return res::LANGUAGES[info.param].code;
-}
+std::string languageName(const ::testing::TestParamInfo<int>& info) { return res::LANGUAGES[info.param].code; }
 
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RightToLeft);
 INSTANTIATE_TEST_SUITE_P(Catalogue, RightToLeft, ::testing::ValuesIn(rightToLeftLanguages()), languageName);

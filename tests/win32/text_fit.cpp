@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "res/control_ids.h"
+#include "tests/win32/catalogue_dialogs.h"
 
 namespace fittest {
 
@@ -17,9 +18,7 @@ constexpr int BUTTON_MARGIN = 4;
 constexpr int GROUP_TITLE_INSET = 7;
 constexpr int CHECK_BOX_WITH_GAP = 17;
 
-int scaled(int pixels, int dpi) {
-    return MulDiv(pixels, dpi, 96);
-}
+int scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
 
 std::wstring classOf(HWND control) {
     wchar_t name[64] = {};
@@ -27,9 +26,7 @@ std::wstring classOf(HWND control) {
     return name;
 }
 
-bool isClass(HWND control, const wchar_t* name) {
-    return lstrcmpiW(classOf(control).c_str(), name) == 0;
-}
+bool isClass(HWND control, const wchar_t* name) { return lstrcmpiW(classOf(control).c_str(), name) == 0; }
 
 std::wstring textOf(HWND control) {
     const int length = GetWindowTextLengthW(control);
@@ -139,15 +136,15 @@ struct TextKind {
     UINT format;
     int marginX;  // on each side
     int marginY;
-    int before;   // room taken before the text (a check box's box)
+    int before;  // room taken before the text (a check box's box)
 };
 
 TextKind kindOf(HWND control, int dpi) {
     const LONG style = GetWindowLongW(control, GWL_STYLE);
     if (isClass(control, L"Static")) {
         const LONG type = style & SS_TYPEMASK;
-        const bool text = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_SIMPLE ||
-                          type == SS_LEFTNOWORDWRAP;
+        const bool text =
+            type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP;
         return {text, staticFormat(style), 0, 0, 0};
     }
     if (isClass(control, L"Button")) {
@@ -206,23 +203,18 @@ std::vector<FitFault> textFaults(HWND control, int dpi, bool lettersAsBoxes) {
     DrawTextW(font.context(), text.c_str(), -1, &needed, kind.format | DT_CALCRECT);
     const bool wraps = (kind.format & DT_WORDBREAK) != 0;
     if (needed.right > width) {
-        faults.push_back({id, text, "cut: " + pixels(needed.right + kind.before + 2 * kind.marginX, client.right,
-                                                      wraps ? "wide (a word longer than a line)" : "wide")});
+        faults.push_back({id, text,
+                          "cut: " + pixels(needed.right + kind.before + 2 * kind.marginX, client.right,
+                                           wraps ? "wide (a word longer than a line)" : "wide")});
     }
     if (needed.bottom > height) {
-        faults.push_back({id, text, "cut: " + pixels(needed.bottom + 2 * kind.marginY, client.bottom,
-                                                      wraps ? "high for its wrapped lines" : "high")});
+        faults.push_back({id, text,
+                          "cut: " + pixels(needed.bottom + 2 * kind.marginY, client.bottom,
+                                           wraps ? "high for its wrapped lines" : "high")});
     }
     const std::wstring missing = lettersAsBoxes ? missingLetters(font.context(), text) : std::wstring();
     if (!missing.empty()) {
-        faults.push_back({id, text, "drawn as boxes: no font has the letters of \"" +
-                                        [&] {
-                                            std::string out(missing.size() * 4, '\0');
-                                            out.resize(static_cast<std::size_t>(WideCharToMultiByte(
-                                                CP_UTF8, 0, missing.c_str(), static_cast<int>(missing.size()),
-                                                out.data(), static_cast<int>(out.size()), nullptr, nullptr)));
-                                            return out;
-                                        }() + "\""});
+        faults.push_back({id, text, "drawn as boxes: no font has the letters of \"" + utf8(missing) + "\""});
     }
     return faults;
 }
@@ -268,8 +260,9 @@ std::vector<FitFault> fitFaults(HWND dialog, bool lettersAsBoxes) {
         for (std::size_t b = a + 1; b < shown.size(); ++b) {
             RECT common;
             if (!IntersectRect(&common, &shown[a].rect, &shown[b].rect)) continue;
-            const Shown* group = isGroupBox(shown[a].control) ? &shown[a] : isGroupBox(shown[b].control) ? &shown[b]
-                                                                                                         : nullptr;
+            const Shown* group = isGroupBox(shown[a].control)   ? &shown[a]
+                                 : isGroupBox(shown[b].control) ? &shown[b]
+                                                                : nullptr;
             const Shown* member = group == &shown[a] ? &shown[b] : &shown[a];
             if (group != nullptr && !isGroupBox(member->control) && inside(member->rect, group->rect) &&
                 member->rect.top >= group->rect.top + titleHeight(group->control)) {
@@ -286,25 +279,26 @@ std::vector<FitFault> fitFaults(HWND dialog, bool lettersAsBoxes) {
 }
 
 std::string controlName(int controlId) {
-#define ONDAVOX_NAMED(id) {id, #id}
+#define ONDAVOX_NAMED(id) \
+    { id, #id }
     static const std::map<int, std::string> names = {
-        ONDAVOX_NAMED(IDC_INFO_AREA),          ONDAVOX_NAMED(IDC_TASK_BUTTON),
-        ONDAVOX_NAMED(IDC_FIRST_BUTTON),       ONDAVOX_NAMED(IDC_SECOND_BUTTON),
-        ONDAVOX_NAMED(IDC_VERSION_LABEL),      ONDAVOX_NAMED(IDC_BANNER),
-        ONDAVOX_NAMED(IDC_PROGRESS_BAR),       ONDAVOX_NAMED(IDC_GSM_GROUP),
-        ONDAVOX_NAMED(IDC_ADVANCED_GROUP),     ONDAVOX_NAMED(IDC_WIFI_GROUP),
-        ONDAVOX_NAMED(IDC_RADIO_GROUP),        ONDAVOX_NAMED(IDC_APN_NOTE),
-        ONDAVOX_NAMED(IDC_PIN_LABEL),          ONDAVOX_NAMED(IDC_GSM_PIN),
-        ONDAVOX_NAMED(IDC_COUNTRY_LABEL),      ONDAVOX_NAMED(IDC_COUNTRY_LIST),
-        ONDAVOX_NAMED(IDC_PROVIDER_LABEL),     ONDAVOX_NAMED(IDC_PROVIDER_LIST),
-        ONDAVOX_NAMED(IDC_ROAMING_LABEL),      ONDAVOX_NAMED(IDC_ROAMING_CHECK),
-        ONDAVOX_NAMED(IDC_APN_LABEL),          ONDAVOX_NAMED(IDC_APN),
-        ONDAVOX_NAMED(IDC_USER_LABEL),         ONDAVOX_NAMED(IDC_GSM_USER),
-        ONDAVOX_NAMED(IDC_PASSWORD_LABEL),     ONDAVOX_NAMED(IDC_GSM_PASSWORD),
-        ONDAVOX_NAMED(IDC_DNS1_LABEL),         ONDAVOX_NAMED(IDC_DNS1),
-        ONDAVOX_NAMED(IDC_DNS2_LABEL),         ONDAVOX_NAMED(IDC_DNS2),
-        ONDAVOX_NAMED(IDC_GATEWAY_LABEL),      ONDAVOX_NAMED(IDC_GATEWAY),
-        ONDAVOX_NAMED(IDC_WIFI_SSID_LABEL),    ONDAVOX_NAMED(IDC_WIFI_SSID),
+        ONDAVOX_NAMED(IDC_INFO_AREA),           ONDAVOX_NAMED(IDC_TASK_BUTTON),
+        ONDAVOX_NAMED(IDC_FIRST_BUTTON),        ONDAVOX_NAMED(IDC_SECOND_BUTTON),
+        ONDAVOX_NAMED(IDC_VERSION_LABEL),       ONDAVOX_NAMED(IDC_BANNER),
+        ONDAVOX_NAMED(IDC_PROGRESS_BAR),        ONDAVOX_NAMED(IDC_GSM_GROUP),
+        ONDAVOX_NAMED(IDC_ADVANCED_GROUP),      ONDAVOX_NAMED(IDC_WIFI_GROUP),
+        ONDAVOX_NAMED(IDC_RADIO_GROUP),         ONDAVOX_NAMED(IDC_APN_NOTE),
+        ONDAVOX_NAMED(IDC_PIN_LABEL),           ONDAVOX_NAMED(IDC_GSM_PIN),
+        ONDAVOX_NAMED(IDC_COUNTRY_LABEL),       ONDAVOX_NAMED(IDC_COUNTRY_LIST),
+        ONDAVOX_NAMED(IDC_PROVIDER_LABEL),      ONDAVOX_NAMED(IDC_PROVIDER_LIST),
+        ONDAVOX_NAMED(IDC_ROAMING_LABEL),       ONDAVOX_NAMED(IDC_ROAMING_CHECK),
+        ONDAVOX_NAMED(IDC_APN_LABEL),           ONDAVOX_NAMED(IDC_APN),
+        ONDAVOX_NAMED(IDC_USER_LABEL),          ONDAVOX_NAMED(IDC_GSM_USER),
+        ONDAVOX_NAMED(IDC_PASSWORD_LABEL),      ONDAVOX_NAMED(IDC_GSM_PASSWORD),
+        ONDAVOX_NAMED(IDC_DNS1_LABEL),          ONDAVOX_NAMED(IDC_DNS1),
+        ONDAVOX_NAMED(IDC_DNS2_LABEL),          ONDAVOX_NAMED(IDC_DNS2),
+        ONDAVOX_NAMED(IDC_GATEWAY_LABEL),       ONDAVOX_NAMED(IDC_GATEWAY),
+        ONDAVOX_NAMED(IDC_WIFI_SSID_LABEL),     ONDAVOX_NAMED(IDC_WIFI_SSID),
         ONDAVOX_NAMED(IDC_WIFI_PASSWORD_LABEL), ONDAVOX_NAMED(IDC_WIFI_PASSWORD),
         ONDAVOX_NAMED(IDC_RADIO_PROFILE_LABEL), ONDAVOX_NAMED(IDC_RADIO_PROFILE_LIST),
         ONDAVOX_NAMED(IDC_DEBUG_TEXT),

@@ -3,15 +3,15 @@
 // label, a button's text over its margins, a letter no font has, a control
 // over another or over a group box's title; and their look-alikes that fit.
 
-#include <windows.h>
+#include "tests/win32/text_fit.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "tests/win32/catalogue_dialogs.h"
-#include "tests/win32/text_fit.h"
 
 namespace {
 
@@ -25,8 +25,8 @@ public:
         HDC screen = GetDC(nullptr);
         const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
         ReleaseDC(nullptr, screen);
-        font_ = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                            L"MS Shell Dlg");
+        font_ =
+            CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg");
     }
     ~Fixture() {
         if (window_ != nullptr) DestroyWindow(window_);
@@ -37,9 +37,9 @@ public:
 
     HWND add(int id, const wchar_t* windowClass, DWORD style, const wchar_t* text, int x, int y, int width,
              int height) {
-        HWND control = CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                                       window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                       GetModuleHandleW(nullptr), nullptr);
+        HWND control =
+            CreateWindowExW(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, window_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         return control;
     }
@@ -80,8 +80,8 @@ TEST_F(TextFit, OneControlsTextFitsOrIsCut) {
         {"group title", L"Button", BS_GROUPBOX, L"Advanced GSM Preferences", 200, 60, nullptr},
         {"group title over the frame's ends", L"Button", BS_GROUPBOX, L"Advanced GSM Preferences", 70, 60, "wide"},
         {"a letter no font has", L"Static", SS_LEFT, L"PIN \xE000", 140, 13, "boxes"},
-        {"a field's text is the radio's, not measured", L"Edit", ES_AUTOHSCROLL,
-         L"a value much longer than the field", 20, 20, nullptr},
+        {"a field's text is the radio's, not measured", L"Edit", ES_AUTOHSCROLL, L"a value much longer than the field",
+         20, 20, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
