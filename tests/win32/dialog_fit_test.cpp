@@ -255,7 +255,6 @@ TEST_P(DialogFit, EveryStageOfBothDialogsFits) {
         ASSERT_EQ(systemDpi(), std::atoi(expected)) << "the system did not give this run the DPI it was started for";
     }
     std::string report;
-    int stagesShown = 0;
     for (const Stage& stage : mainDialogStages()) {
         app::resetDialogState();
         testsupport::scriptWorkers();
@@ -265,14 +264,12 @@ TEST_P(DialogFit, EveryStageOfBothDialogsFits) {
         app::onMainDialogInit(handle);
         stage.reach(handle);
         collect(stage.name, dialog.window(), report);
-        ++stagesShown;
     }
     {
         CatalogueDialog debug(IDD_DEBUG_DIALOG, language_);
         ASSERT_NE(debug.window(), nullptr) << "no Debug dialog in the block of " << res::LANGUAGES[language_].code;
         collect("Debug dialog", debug.window(), report);
     }
-    EXPECT_GT(stagesShown, 20);
     EXPECT_TRUE(report.empty()) << "cut, boxed or overlapping texts:\n" << report;
 }
 
