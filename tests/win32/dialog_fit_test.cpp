@@ -235,12 +235,10 @@ protected:
     }
 
     // Each fault as one line: language, DPI, stage, control, text, problem.
-    // The pseudo-language's accents include letters Wine's Tahoma lacks
-    // (ƀ ķ ļ ŵ and their capitals), which Windows' Tahoma has: its texts are
-    // measured, their letters not looked at; every real language's are.
+    // Every language's letters are looked at, the pseudo-language's too (its
+    // accents are ones Wine's Tahoma has).
     void collect(const std::string& stage, HWND dialog, std::string& report) {
-        const bool lettersAsBoxes = language_ != res::PSEUDO_LANGUAGE;
-        for (const fittest::FitFault& fault : fittest::fitFaults(dialog, lettersAsBoxes)) {
+        for (const fittest::FitFault& fault : fittest::fitFaults(dialog)) {
             report += std::string("  ") + res::LANGUAGES[language_].code + " at " + std::to_string(systemDpi()) +
                       " DPI, " + stage + ", " + fittest::controlName(fault.controlId) + " \"" +
                       fittest::utf8(fault.text) + "\": " + fault.problem + "\n";

@@ -284,8 +284,10 @@ def check_text(entry, text, where, language, maker_address):
 
 # ---- The pseudo-language for the tests --------------------------------------
 
-ACCENTED = dict(zip("abcdeghiklnorstuwyzABCDEGHIKLNORSTUWYZ",
-                    "åƀçđéĝĥîķļñöŕšţûŵýžÅßÇĐÉĜĤÎĶĻÑÖŔŠŢÛŴÝŽ"))
+# Accents every font of the tests draws (Wine's Tahoma among them), so a
+# box in the pseudo-language is a fault too.
+ACCENTED = dict(zip("acdeghilnorstuyzACDEGHILNORSTUYZ",
+                    "åçđéĝĥîľñöŕšţûýžÅÇĐÉĜĤÎĽÑÖŔŠŢÛÝŽ"))
 
 
 def pseudo(entry, maker_address):
