@@ -5,25 +5,30 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/win32/wide_text.h"
+
 namespace platform {
 
 namespace {
 
 constexpr int DRIVE_LETTER_COUNT = 26;
 
-// The system's text for an error code, without the line break it ends with.
+// The system's text for an error code in the user's language, without the
+// line break it ends with. Read as UTF-16 and kept as UTF-8, the encoding of
+// every text the dialog shows, so the reason reads right whatever the
+// computer's ANSI code page is.
 void describeError(DWORD code, char* message, std::size_t capacity) {
-    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                          message, static_cast<DWORD>(capacity), nullptr);
+    wchar_t units[VOLUME_MESSAGE_CAPACITY];
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                    units, static_cast<DWORD>(VOLUME_MESSAGE_CAPACITY), nullptr);
+    while (length > 0 && (units[length - 1] == L'\r' || units[length - 1] == L'\n' || units[length - 1] == L' ')) {
+        --length;
+    }
     if (length == 0) {
         std::snprintf(message, capacity, "error %lu", static_cast<unsigned long>(code));
         return;
     }
-    std::size_t end = length < capacity ? length : capacity - 1;
-    while (end > 0 && (message[end - 1] == '\r' || message[end - 1] == '\n' || message[end - 1] == ' ')) {
-        --end;
-    }
-    message[end] = '\0';
+    win32::copyAsUtf8(units, static_cast<int>(length), message, static_cast<std::uint32_t>(capacity));
 }
 
 void describeDrive(int letter, VolumeDescriptor& volume) {
