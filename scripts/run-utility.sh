@@ -100,7 +100,8 @@ pids=()
 xvfb_pid=
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait "${pids[@]}" 2>/dev/null || true
+    # Only these: a bare wait would wait for the virtual display too.
+    [ ${#pids[@]} -eq 0 ] || wait "${pids[@]}" 2>/dev/null || true
     [ "$native" -eq 1 ] || wineserver -k >/dev/null 2>&1 || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
@@ -169,7 +170,8 @@ use_language() {
     mkdir -p "$run/locales"
     [ -d "$run/locales/$locale.UTF-8" ] || localedef -i "$locale" -f UTF-8 "$run/locales/$locale.UTF-8" 2>/dev/null ||
         [ -d "$run/locales/$locale.UTF-8" ] || { echo "cannot make the locale $locale.UTF-8" >&2; exit 1; }
-    export LOCPATH="$run/locales" LC_ALL="$locale.UTF-8" LANG="$locale.UTF-8" LANGUAGE="$language"
+    export LOCPATH="$run/locales"
+    export LC_ALL="$locale.UTF-8" LANG="$locale.UTF-8" LANGUAGE="$language"
     echo "== language: $language ($locale.UTF-8)"
 }
 

@@ -7,7 +7,9 @@
 #   output away from the caller's pipes;
 # - the test-only kernel driver ondavox-radio.sys, installed as the service
 #   OndavoxRadio and running (it gives the radio its read-only volume);
-# - no crash dialog, so a crashing program cannot hold up a test.
+# - no crash dialog, so a crashing program cannot hold up a test;
+# - Wine's Tahoma (fonts-wine) in the prefix's fonts, so "MS Shell Dlg" is
+#   drawn as on Windows and not in a wider fallback font.
 # Idempotent: on a prepared prefix with its session running it takes about
 # two seconds. Stop the session with: WINEPREFIX=PREFIX wineserver -k
 # The session keeps the display it starts with: export DISPLAY first when
@@ -37,6 +39,11 @@ if [ ! -f "$driver" ]; then
 fi
 
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine's tools answer in the caller's language, and sc's answer is read
+# below: they run in the C locale (a program started later in the session
+# still takes its own language from its own environment).
+export LC_ALL=C
+unset LANGUAGE LC_MESSAGES
 # Kernel services must be created by the 64-bit loader: a 32-bit sc.exe marks
 # the driver as a 32-bit one, which then fails to load.
 wine64=/usr/lib/wine/wine64
@@ -60,6 +67,12 @@ wine cmd /c exit </dev/null >>"$log" 2>&1
 
 # No crash dialog: a crash ends the program.
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >>"$log" 2>&1
+
+# Debian's Wine keeps Tahoma in its own folder, where it does not look for
+# fonts; in the prefix's folder it is found at the session's next program.
+for font in /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf; do
+    [ -f "$font" ] && cp -u "$font" "$prefix/drive_c/windows/Fonts/"
+done
 
 installed="$prefix/drive_c/windows/system32/drivers/ondavox-radio.sys"
 changed=0
