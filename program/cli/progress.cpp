@@ -25,7 +25,8 @@ void StepProgress::drawBar(int finished, int step, const char* text) {
     }
     bar[BAR_WIDTH] = '\0';
     // Back to the line's start and clear it, so a shorter text leaves no rest.
-    char line[MESSAGE_LINE_CAPACITY];
+    // Room for the whole text after the bar and the step numbers.
+    char line[MESSAGE_LINE_CAPACITY + BAR_WIDTH + 64];
     std::snprintf(line, sizeof line, "\r\033[K[%s] %d/%d %s", bar, step + 1, stepCount_, text);
     writeForPeople(stderr, line);
 }
