@@ -161,7 +161,8 @@ if only_target=ondavox_tests build thread-sanitizer -DONDAVOX_THREAD_SANITIZER=O
 fi
 
 # The Linux package as a user meets it: built in Release, checked by lintian
-# (no errors), installed with dpkg and started as a normal user. Two tests.
+# (no errors), installed with dpkg and started as a normal user (in English
+# and, for the command-line program's help, in German). Two tests.
 package_test() {  # name, command...
     local name=$1
     shift
@@ -185,7 +186,8 @@ if [ "${native_built:-0}" = 1 ] && grep -q 'add_executable(ondavox-utility' prog
         test -f /usr/share/icons/hicolor/128x128/apps/ondavox-utility.png &&
         runuser -u nobody -- ondavox-utility --version | tee /dev/stderr | grep -q "^ondavox-utility 3\.2\.7" &&
         test -f /usr/share/man/man1/ondavox-cli.1.gz &&
-        runuser -u nobody -- ondavox-cli --version | tee /dev/stderr | grep -q "^ondavox-cli 3\.2\.7"' "$deb"
+        runuser -u nobody -- ondavox-cli --version | tee /dev/stderr | grep -q "^ondavox-cli 3\.2\.7" &&
+        runuser -u nobody -- env LANG=de_DE.UTF-8 ondavox-cli --help | grep -q "^Aufruf: ondavox-cli BEFEHL"' "$deb"
 fi
 
 # A virtual X display for the programs that show real windows: sets DISPLAY

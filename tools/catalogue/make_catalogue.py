@@ -437,7 +437,13 @@ def main():
         if CONVERSION.search(entry.text):
             pot.append("#, c-format")
         pot.append(f"msgctxt {c_literal(entry.key)}")
-        pot.append(f"msgid {c_literal(entry.text)}")
+        lines = entry.text.splitlines(keepends=True)
+        if len(lines) > 1:
+            # A text of several lines a line each, as gettext's tools write it.
+            pot.append('msgid ""')
+            pot += [c_literal(line) for line in lines]
+        else:
+            pot.append(f"msgid {c_literal(entry.text)}")
         pot.append('msgstr ""')
         pot.append("")
     pot_text = "\n".join(pot)
