@@ -77,6 +77,34 @@ const std::string UPDATE_DONE = std::string(TEXT_INITIALIZING_UPDATE) + " done\n
                                 " done\n" + TEXT_VERIFYING_IMAGE + " done\n" + TEXT_VISIT_MAKER + " done\n\n" +
                                 TEXT_UPDATING_ITSELF;
 
+// The configuration file the hxa-v2 sample radio holds after a save that
+// changed nothing but, perhaps, the PIN: the whole file, NUL-filled to its
+// old length.
+inline std::string savedHxaV2Config(const std::string& pin) {
+    std::string file =
+        "# Brelvan OV global configuration file\n"
+        "# Skeleton type: HXA v2\n"
+        "# Edited by Windows Configuration Utility\n"
+        "\n"
+        "version = 2\n"
+        "wifi_ssid = \"Kitchen Radio\"\n"
+        "wifi_pass = \"tea-and-toast-42\"\n"
+        "gsm_pin = \"" + pin + "\"\n"
+        "gsm_country = \"Germany\"\n"
+        "gsm_provider = \"Vodafone - Postpaid\"\n"
+        "gsm_has_apn = true\n"
+        "gsm_apn = \"web.vodafone.de\"\n"
+        "gsm_user = \"\"\n"
+        "gsm_pass = \"\"\n"
+        "gsm_dns1 = \"139.7.30.125\"\n"
+        "gsm_dns2 = \"139.7.30.126\"\n"
+        "gsm_gw = \"\"\n"
+        "gsm_roaming = false\n"
+        "radio_profile = 1\n";
+    file.resize(1024, '\0');
+    return file;
+}
+
 enum class Platform { Windows, Linux };
 
 // One program run against the simulated radio and the local update server.
