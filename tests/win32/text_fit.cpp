@@ -186,7 +186,7 @@ bool inside(const RECT& inner, const RECT& outer) {
            inner.bottom <= outer.bottom;
 }
 
-std::vector<FitFault> textFaults(HWND control, int dpi, bool lettersAsBoxes) {
+std::vector<FitFault> textFaults(HWND control, int dpi) {
     std::vector<FitFault> faults;
     const TextKind kind = kindOf(control, dpi);
     const std::wstring text = textOf(control);
@@ -212,7 +212,7 @@ std::vector<FitFault> textFaults(HWND control, int dpi, bool lettersAsBoxes) {
                           "cut: " + pixels(needed.bottom + 2 * kind.marginY, client.bottom,
                                            wraps ? "high for its wrapped lines" : "high")});
     }
-    const std::wstring missing = lettersAsBoxes ? missingLetters(font.context(), text) : std::wstring();
+    const std::wstring missing = missingLetters(font.context(), text);
     if (!missing.empty()) {
         faults.push_back({id, text, "drawn as boxes: no font has the letters of \"" + utf8(missing) + "\""});
     }
@@ -237,7 +237,7 @@ BOOL CALLBACK collectShown(HWND control, LPARAM parameter) {
 
 }  // namespace
 
-std::vector<FitFault> fitFaults(HWND dialog, bool lettersAsBoxes) {
+std::vector<FitFault> fitFaults(HWND dialog) {
     std::vector<Shown> shown;
     std::pair<HWND, std::vector<Shown>*> search{dialog, &shown};
     EnumChildWindows(dialog, collectShown, reinterpret_cast<LPARAM>(&search));
@@ -251,7 +251,7 @@ std::vector<FitFault> fitFaults(HWND dialog, bool lettersAsBoxes) {
 
     std::vector<FitFault> faults;
     for (const Shown& control : shown) {
-        for (FitFault& fault : textFaults(control.control, dpi, lettersAsBoxes)) faults.push_back(std::move(fault));
+        for (FitFault& fault : textFaults(control.control, dpi)) faults.push_back(std::move(fault));
         if (!inside(control.rect, client)) {
             faults.push_back({GetDlgCtrlID(control.control), textOf(control.control), "reaches out of the dialog"});
         }

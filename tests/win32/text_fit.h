@@ -22,8 +22,8 @@ struct FitFault {
 
 // The faults of every shown control of the dialog (the dialog itself may be
 // hidden: a control counts as shown by its own WS_VISIBLE). Letters drawn
-// as boxes count unless lettersAsBoxes is false.
-std::vector<FitFault> fitFaults(HWND dialog, bool lettersAsBoxes = true);
+// as boxes count.
+std::vector<FitFault> fitFaults(HWND dialog);
 
 // A name for a control of the program's dialogs ("IDC_PIN_LABEL").
 std::string controlName(int controlId);

@@ -21,7 +21,7 @@ def main():
     top = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
     language = sys.argv[1]
     english = {}
-    for entry in (make_catalogue.read_string_table(os.path.join(top, "res/strings.table"), "")
+    for entry in (make_catalogue.read_string_table(os.path.join(top, "res/strings.table"))
                   + make_catalogue.read_dialogs(os.path.join(top, "res/dialogs.rc"))[1]
                   + make_catalogue.read_message_table(os.path.join(top, "res/messages.table"), "app")):
         english[entry.key] = entry.text
